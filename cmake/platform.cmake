@@ -1,0 +1,26 @@
+# One switch for every platform-dependent choice: CMake lists each platform's files
+# with a plain if(QUILLMAR_WINDOWS), and the sources never test _WIN32 themselves.
+if(WIN32)
+  set(QUILLMAR_WINDOWS ON)
+  set(QUILLMAR_PLATFORM_SUFFIX win)
+  add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0A00)
+else()
+  set(QUILLMAR_WINDOWS OFF)
+  set(QUILLMAR_PLATFORM_SUFFIX posix)
+endif()
+
+# Lists NAME_posix.cpp or NAME_win.cpp for each NAME given, into OUT.
+function(quillmar_platform_sources out)
+  set(files)
+  foreach(name IN LISTS ARGN)
+    list(APPEND files ${name}_${QUILLMAR_PLATFORM_SUFFIX}.cpp)
+  endforeach()
+  set(${out} ${files} PARENT_SCOPE)
+endfunction()
+
+# GTK 3 on the host: the window, the fatal message dialog and the stand-in
+# application's window.
+if(NOT QUILLMAR_WINDOWS)
+  find_package(PkgConfig REQUIRED)
+  pkg_check_modules(GTK3 REQUIRED IMPORTED_TARGET GLOBAL gtk+-3.0)
+endif()

@@ -1,0 +1,3 @@
+#include "main/startup.h"
+
+int main() { return quillmar::run_installer(); }

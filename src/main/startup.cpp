@@ -1,0 +1,37 @@
+#include "main/startup.h"
+
+#include <cstdio>
+#include <string>
+
+#include "main/build_config.h"
+#include "main/start_line.h"
+#include "system/environment.h"
+#include "system/installer_log.h"
+#include "system/paths.h"
+
+namespace quillmar {
+
+// The start-up order is fixed: each step begins only after the previous one ended,
+// and the three fatal failures (damaged key, no window, no web view) stop the
+// process with exit code 1 before the event loop runs.
+int run_installer() {
+  // Check the embedded release-signing key against its pinned digest; a damaged key
+  // ends here, before anything is written. Filled in with the signature verifier.
+
+  std::shared_ptr<InstallerLog> log = InstallerLog::open_in(logs_folder());
+  log->write_log(start_line(kReleaseBaseUrl));
+
+  // Create the event loop and the installer window. Filled in with the window.
+
+  const InstallerEnvironment environment = discover_environment();
+  const std::string initialization_script = "window.QUILLMAR_INSTALLER = " + environment_json(environment) + ";";
+
+  // Create the web view with its asset server and this initialization script, then
+  // build the release client and run the event loop until the installer closes.
+  // Filled in with the web view, the release client and the page bridge; until then
+  // start-up ends here and shows how far it got.
+  std::printf("%s\n", initialization_script.c_str());
+  return 0;
+}
+
+}  // namespace quillmar

@@ -1,0 +1,66 @@
+#include "system/environment.h"
+
+#include <nlohmann/json.hpp>
+
+#include "system/json_text.h"
+#include "system/paths.h"
+#include "system/product.h"
+#include "system/registry.h"
+#include "system/uninstall_record.h"
+#include "system/version_rule.h"
+
+namespace quillmar {
+namespace {
+
+// Windows writes InstallLocation with or without a final separator; the folder is
+// the same either way.
+NativeString without_trailing_backslashes(NativeString folder) {
+  while (!folder.empty() && folder.back() == '\\') folder.pop_back();
+  return folder;
+}
+
+std::optional<std::string> requested_version() {
+  const auto executable = own_executable_path();
+  if (!executable || !executable->has_filename()) return std::nullopt;
+  return requested_version_from_file_name(path_to_text(executable->filename()));
+}
+
+}  // namespace
+
+std::optional<InstalledCopy> find_installed_copy() {
+  const auto values = read_user_string_values(kUninstallRecordKey, {"DisplayVersion", "InstallLocation"});
+  if (!values) return std::nullopt;
+  const std::filesystem::path folder(without_trailing_backslashes((*values)[1]));
+  if (!is_regular_file_following_links(folder / kApplicationFileName)) return std::nullopt;
+  return InstalledCopy{folder, native_to_text((*values)[0])};
+}
+
+std::filesystem::path default_install_folder() {
+  return local_app_data().value_or(public_folder()) / "Programs" / "Quillmar";
+}
+
+InstallerEnvironment discover_environment() {
+  InstallerEnvironment environment;
+  environment.installed = find_installed_copy();
+  environment.dir = environment.installed ? environment.installed->dir : default_install_folder();
+  environment.requested_version = requested_version();
+  return environment;
+}
+
+std::string environment_json(const InstallerEnvironment& environment) {
+  nlohmann::json json = nlohmann::json::object();
+  json["dir"] = path_to_text(environment.dir);
+  json["installed"] = nullptr;
+  if (environment.installed) {
+    json["installed"] = {{"dir", path_to_text(environment.installed->dir)},
+                         {"version", environment.installed->version}};
+  }
+  json["mode"] = "install";
+  json["platform"] = "windows";
+  json["requestedVersion"] = nullptr;
+  if (environment.requested_version) json["requestedVersion"] = *environment.requested_version;
+  json["requiredBytes"] = kRequiredBytes;
+  return compact_json(json);
+}
+
+}  // namespace quillmar

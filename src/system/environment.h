@@ -1,0 +1,35 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace quillmar {
+
+struct InstalledCopy {
+  std::filesystem::path dir;
+  std::string version;  // DisplayVersion exactly as stored
+};
+
+// The facts the page starts from, worked out once before the page loads.
+struct InstallerEnvironment {
+  std::filesystem::path dir;  // the folder to offer
+  std::optional<InstalledCopy> installed;
+  std::optional<std::string> requested_version;
+};
+
+// Reads the uninstall record, the file system, LOCALAPPDATA and the installer's own
+// file name. Never fails: every missing fact becomes its default.
+InstallerEnvironment discover_environment();
+
+// The installed copy named by the uninstall record, if its executable is there.
+std::optional<InstalledCopy> find_installed_copy();
+
+// Where a fresh installation goes: <local data or public folder>/Programs/Quillmar.
+std::filesystem::path default_install_folder();
+
+// The InstallerEnvironment as the page receives it: compact JSON, keys in bytewise
+// order, paths as lossy UTF-8.
+std::string environment_json(const InstallerEnvironment& environment);
+
+}  // namespace quillmar

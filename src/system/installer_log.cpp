@@ -1,0 +1,26 @@
+#include "system/installer_log.h"
+
+#include <string>
+#include <system_error>
+
+namespace quillmar {
+
+std::shared_ptr<InstallerLog> InstallerLog::open_in(const std::filesystem::path& folder) {
+  std::error_code error;
+  std::filesystem::create_directories(folder, error);
+  if (error) return without_file();
+  return std::make_shared<InstallerLog>(AppendFile::open(folder / "installer.log"));
+}
+
+std::shared_ptr<InstallerLog> InstallerLog::without_file() { return std::make_shared<InstallerLog>(std::nullopt); }
+
+void InstallerLog::write_log(std::string_view text) {
+  std::string line;
+  line.reserve(text.size() + 1);
+  line.append(text);
+  line += '\n';
+  std::lock_guard lock(mutex_);
+  if (file_) file_->append(line);
+}
+
+}  // namespace quillmar

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string_view>
+
+#include "system/append_file.h"
+
+namespace quillmar {
+
+// The installer log: append-only UTF-8 text, one message per line, no timestamp or
+// level. It may have no file at all (the folder or file could not be opened); every
+// write is then a no-op. Shared by the event loop and every worker thread.
+class InstallerLog {
+ public:
+  // Opens "installer.log" in FOLDER, creating the folder and its missing parents.
+  // Never fails: a log that cannot be opened is a log without a file.
+  static std::shared_ptr<InstallerLog> open_in(const std::filesystem::path& folder);
+
+  // A log that writes nothing, for callers that have no log.
+  static std::shared_ptr<InstallerLog> without_file();
+
+  explicit InstallerLog(std::optional<AppendFile> file) : file_(std::move(file)) {}
+
+  // Appends TEXT and a line feed as one write under the log's mutex, so lines from
+  // different threads never interleave. Write errors are ignored.
+  void write_log(std::string_view text);
+
+  bool has_file() const { return file_.has_value(); }
+
+ private:
+  std::mutex mutex_;
+  std::optional<AppendFile> file_;
+};
+
+}  // namespace quillmar

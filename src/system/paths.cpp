@@ -1,0 +1,12 @@
+#include "system/paths.h"
+
+namespace quillmar {
+
+std::string path_to_text(const std::filesystem::path& path) { return native_to_text(path.native()); }
+
+std::filesystem::path logs_folder() {
+  const std::filesystem::path base = local_app_data().value_or(temp_folder());
+  return base / "Quillmar" / "Logs";
+}
+
+}  // namespace quillmar

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace quillmar {
+
+// The per-user local application data folder: %LOCALAPPDATA% on Windows. The Linux
+// host reads $LOCALAPPDATA (tests set it), else the XDG data home. Nothing when the
+// variable is unset or empty: an empty value would turn every folder built from it
+// into a path relative to wherever the installer happens to run.
+std::optional<std::filesystem::path> local_app_data();
+
+// The user's temporary folder (GetTempPath2W where the system has it, else
+// GetTempPathW; $TMPDIR, else /tmp, on the host).
+std::filesystem::path temp_folder();
+
+// Where per-user programs go when there is no local data folder: C:\Users\Public on
+// Windows, the temporary folder on the host.
+std::filesystem::path public_folder();
+
+// The full path of the running executable, if the system tells it.
+std::optional<std::filesystem::path> own_executable_path();
+
+// A path as text for the page and the log: lossy UTF-8 (unpaired surrogates and
+// invalid bytes become U+FFFD), separators unchanged.
+std::string path_to_text(const std::filesystem::path& path);
+
+// Text the system keeps in its own encoding (a registry string, a path's native
+// form) as lossy UTF-8, by the same rule as path_to_text.
+std::string native_to_text(const std::filesystem::path::string_type& text);
+
+// A path from UTF-8 text, the inverse of path_to_text for valid text.
+std::filesystem::path path_from_text(const std::string& text);
+
+// True when PATH names a regular file, following symbolic links: a link to a file
+// counts, a directory or a dangling link does not, and any error counts as false.
+bool is_regular_file_following_links(const std::filesystem::path& path);
+
+// The folder that holds the installer log, the web view data and the setup log:
+// <local application data or temporary folder>/Quillmar/Logs.
+std::filesystem::path logs_folder();
+
+}  // namespace quillmar

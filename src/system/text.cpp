@@ -1,0 +1,139 @@
+#include "system/text.h"
+
+#include <cstdint>
+
+namespace quillmar {
+namespace {
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+void append_utf8(std::string& out, char32_t code_point) {
+  if (code_point < 0x80) {
+    out += static_cast<char>(code_point);
+  } else if (code_point < 0x800) {
+    out += static_cast<char>(0xC0 | (code_point >> 6));
+    out += static_cast<char>(0x80 | (code_point & 0x3F));
+  } else if (code_point < 0x10000) {
+    out += static_cast<char>(0xE0 | (code_point >> 12));
+    out += static_cast<char>(0x80 | ((code_point >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code_point & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (code_point >> 18));
+    out += static_cast<char>(0x80 | ((code_point >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((code_point >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code_point & 0x3F));
+  }
+}
+
+// Decodes one code point starting at text[pos] and advances pos past it. An invalid
+// sequence (overlong, surrogate, out of range, truncated) yields U+FFFD and consumes
+// its maximal invalid prefix, so decoding always makes progress.
+char32_t decode_utf8(std::string_view text, std::size_t& pos, bool& valid) {
+  const auto byte = [&](std::size_t i) { return static_cast<std::uint8_t>(text[i]); };
+  const std::uint8_t lead = byte(pos);
+  valid = true;
+  if (lead < 0x80) {
+    ++pos;
+    return lead;
+  }
+  int length = 0;
+  char32_t code_point = 0;
+  char32_t lower = 0x80;
+  char32_t upper = 0xBF;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+    code_point = lead & 0x1F;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    code_point = lead & 0x0F;
+    if (lead == 0xE0) lower = 0xA0;
+    if (lead == 0xED) upper = 0x9F;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    code_point = lead & 0x07;
+    if (lead == 0xF0) lower = 0x90;
+    if (lead == 0xF4) upper = 0x8F;
+  } else {
+    ++pos;
+    valid = false;
+    return kReplacement;
+  }
+  ++pos;
+  for (int i = 1; i < length; ++i) {
+    if (pos >= text.size() || byte(pos) < lower || byte(pos) > upper) {
+      valid = false;
+      return kReplacement;
+    }
+    code_point = (code_point << 6) | (byte(pos) & 0x3F);
+    lower = 0x80;
+    upper = 0xBF;
+    ++pos;
+  }
+  return code_point;
+}
+
+}  // namespace
+
+std::string utf16_to_utf8_lossy(std::u16string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char16_t unit = text[i];
+    if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+        text[i + 1] <= 0xDFFF) {
+      append_utf8(out, 0x10000 + ((char32_t(unit) - 0xD800) << 10) + (char32_t(text[i + 1]) - 0xDC00));
+      ++i;
+    } else if (unit >= 0xD800 && unit <= 0xDFFF) {
+      append_utf8(out, kReplacement);
+    } else {
+      append_utf8(out, unit);
+    }
+  }
+  return out;
+}
+
+std::u16string utf8_to_utf16_lossy(std::string_view text) {
+  std::u16string out;
+  out.reserve(text.size());
+  std::size_t pos = 0;
+  bool valid = true;
+  while (pos < text.size()) {
+    const char32_t code_point = decode_utf8(text, pos, valid);
+    if (code_point >= 0x10000) {
+      out += static_cast<char16_t>(0xD800 + ((code_point - 0x10000) >> 10));
+      out += static_cast<char16_t>(0xDC00 + ((code_point - 0x10000) & 0x3FF));
+    } else {
+      out += static_cast<char16_t>(code_point);
+    }
+  }
+  return out;
+}
+
+std::string utf8_lossy(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  std::size_t pos = 0;
+  bool valid = true;
+  while (pos < text.size()) {
+    const std::size_t start = pos;
+    const char32_t code_point = decode_utf8(text, pos, valid);
+    if (valid) {
+      out.append(text.substr(start, pos - start));
+    } else {
+      append_utf8(out, code_point);
+    }
+  }
+  return out;
+}
+
+bool is_valid_utf8(std::string_view text) {
+  std::size_t pos = 0;
+  bool valid = true;
+  while (pos < text.size()) {
+    decode_utf8(text, pos, valid);
+    if (!valid) return false;
+  }
+  return true;
+}
+
+}  // namespace quillmar

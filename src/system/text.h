@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace quillmar {
+
+// Text conversions between the encodings the installer meets: UTF-8 everywhere in
+// the program, UTF-16 in Windows calls and paths. Conversions are lossy on purpose:
+// an unpaired surrogate or an invalid UTF-8 sequence becomes U+FFFD instead of
+// failing, because a path is shown to the user and must never stop a run.
+
+std::string utf16_to_utf8_lossy(std::u16string_view text);
+std::u16string utf8_to_utf16_lossy(std::string_view text);
+
+// The same UTF-8 text with every invalid sequence replaced by U+FFFD.
+std::string utf8_lossy(std::string_view text);
+
+bool is_valid_utf8(std::string_view text);
+
+}  // namespace quillmar

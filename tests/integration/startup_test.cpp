@@ -1,0 +1,46 @@
+#include <gtest/gtest.h>
+
+#include "integration/child_process.h"
+#include "support/scratch.h"
+
+namespace quillmar {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::program_from_environment;
+using testing::read_file;
+using testing::run_child;
+using testing::ScopedVariable;
+using testing::ScratchFolder;
+
+TEST(Startup, EachRunAppendsItsStartLineAndHandsThePageTheEnvironment) {
+  ScratchFolder scratch;
+  ScopedVariable local("LOCALAPPDATA", scratch.path());
+  ScopedVariable display("DISPLAY", std::nullopt);
+  ScopedVariable wayland("WAYLAND_DISPLAY", std::nullopt);
+  const fs::path installer = program_from_environment("QUILLMAR_INSTALLER");
+
+  for (int run = 0; run < 2; ++run) {
+    const auto result = run_child(installer, {});
+    EXPECT_EQ(result.exit_code, 0);
+    EXPECT_NE(result.output.find("window.QUILLMAR_INSTALLER = {\"dir\":\"" + (scratch.path() / "Programs" / "Quillmar").string() +
+                                 "\",\"installed\":null,"),
+              std::string::npos)
+        << result.output;
+  }
+  const std::string line = "Quillmar installer 1.5.13 (windows_x86_64) \xE2\x86\x92 " +
+                            std::string(program_from_environment("QUILLMAR_RELEASE_URL")) + "\n";
+  EXPECT_EQ(read_file(scratch.path() / "Quillmar" / "Logs" / "installer.log"), line + line);
+}
+
+TEST(Startup, RequestedVersionComesFromTheExecutableName) {
+  ScratchFolder scratch;
+  ScopedVariable local("LOCALAPPDATA", scratch.path());
+  const fs::path renamed = scratch.path() / "QUILLMAR_INSTALLER_2.0 (1)";
+  fs::copy_file(program_from_environment("QUILLMAR_INSTALLER"), renamed);
+  const auto result = run_child(renamed, {});
+  EXPECT_NE(result.output.find("\"requestedVersion\":\"2.0\""), std::string::npos) << result.output;
+}
+
+}  // namespace
+}  // namespace quillmar

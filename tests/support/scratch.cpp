@@ -1,0 +1,47 @@
+#include "support/scratch.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+#include "support/variables.h"
+#include "system/paths.h"
+
+namespace quillmar::testing {
+ScratchFolder::ScratchFolder() {
+  static std::atomic<int> counter{0};
+  const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+  path_ = std::filesystem::temp_directory_path() /
+          ("quillmar-test-" + std::to_string(stamp) + "-" + std::to_string(counter++));
+  std::filesystem::create_directories(path_);
+}
+
+ScratchFolder::~ScratchFolder() {
+  std::error_code error;
+  std::filesystem::remove_all(path_, error);
+}
+
+ScopedVariable::ScopedVariable(std::string name, const std::optional<std::filesystem::path>& value)
+    : name_(std::move(name)), previous_(get_variable(name_)) {
+  set_variable(name_, value ? std::optional(value->native()) : std::nullopt);
+}
+
+ScopedVariable::~ScopedVariable() { set_variable(name_, previous_); }
+
+std::string read_file(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw std::runtime_error("cannot read " + path_to_text(path));
+  return std::string{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void write_file(const std::filesystem::path& path, const std::string& bytes) {
+  std::filesystem::create_directories(path.parent_path());
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (!out.flush()) throw std::runtime_error("cannot write " + path_to_text(path));
+}
+
+}  // namespace quillmar::testing
