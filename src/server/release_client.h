@@ -1,0 +1,93 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+
+#include "system/result.h"
+
+namespace quillmar {
+
+class SignatureVerifier;
+class InstallerLog;
+
+// Why a request to the release server did not give a usable answer.
+struct ReleaseError {
+  enum class Kind { kUnavailable, kNetwork, kServer, kUntrusted };
+  Kind kind = Kind::kNetwork;
+  std::uint16_t status = 0;  // kServer only
+  std::string message;       // kUntrusted only
+
+  // "Unavailable", "Network", "Server(503)", "Untrusted(\"message\")".
+  std::string diagnostic() const;
+  // The word the page is told: "unavailable", "network" or "server".
+  std::string reason_word() const;
+};
+
+// A status and an answer body parsed as JSON (null when empty or not JSON).
+struct JsonAnswer {
+  int status = 0;
+  nlohmann::json body;
+};
+
+template <typename T>
+using ReleaseResult = std::variant<T, ReleaseError>;
+
+// The accepted package answer, as the server gave it.
+struct Package {
+  std::string version;
+  std::string filename;
+  std::uint64_t size_bytes = 0;
+  std::string sha256;
+  std::string download_url;
+};
+
+// A response whose body is pulled in chunks: the package download.
+class ResponseStream {
+ public:
+  virtual ~ResponseStream() = default;
+  virtual int status() const = 0;
+  // Reads up to CAPACITY body bytes; 0 at the end of the body. The error text is the
+  // HTTP client's own.
+  virtual Result<std::size_t> read(std::uint8_t* buffer, std::size_t capacity) = 0;
+};
+
+// The release server's client: base URL, platform word and the pinned HTTPS agent.
+// Built once at start-up and shared read-only by the worker threads.
+class ReleaseClient {
+ public:
+  // BASE_URL loses its trailing slashes; the pins are those compiled in.
+  static Result<std::shared_ptr<const ReleaseClient>> build(std::string base_url);
+
+  virtual ~ReleaseClient() = default;
+
+  virtual const std::string& base_url() const = 0;
+
+  // POST of BODY (compact, keys sorted) to base URL + PATH.
+  virtual ReleaseResult<JsonAnswer> post_json(std::string_view path, const nlohmann::json& body) const = 0;
+
+  // GET of base URL + PATH.
+  virtual ReleaseResult<JsonAnswer> get_json(std::string_view path) const = 0;
+
+  // GET of an absolute URL whose body is read in chunks, with BODY_LIMIT on
+  // receiving the whole body. The error text is the HTTP client's own.
+  virtual Result<std::unique_ptr<ResponseStream>> open_download(const std::string& url,
+                                                                std::chrono::seconds body_limit) const = 0;
+};
+
+// The catalogue request: the signed handshake, then the release list. Returns the
+// "preflight" event for the page and writes its log line.
+nlohmann::json run_catalogue_request(const ReleaseClient& client, const SignatureVerifier& verifier,
+                                     InstallerLog& log);
+
+// The package request: a signed answer naming the setup package of VERSION (the
+// newest when none is given), verified and checked.
+ReleaseResult<Package> request_package(const ReleaseClient& client, const SignatureVerifier& verifier,
+                                       const std::optional<std::string>& version);
+
+}  // namespace quillmar

@@ -1,0 +1,15 @@
+#include "system/random.h"
+
+#include <vector>
+
+#include "system/sha256.h"
+
+namespace quillmar {
+
+Result<std::string> random_hex(std::size_t count) {
+  std::vector<std::uint8_t> bytes(count);
+  if (auto filled = random_bytes(bytes.data(), bytes.size()); !filled) return filled.error();
+  return to_hex(bytes.data(), bytes.size());
+}
+
+}  // namespace quillmar
