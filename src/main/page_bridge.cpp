@@ -1,0 +1,160 @@
+#include "main/page_bridge.h"
+
+#include <exception>
+#include <thread>
+#include <variant>
+
+#include "main/page_message.h"
+#include "system/installer_log.h"
+#include "system/json_text.h"
+#include "system/paths.h"
+
+namespace quillmar {
+namespace {
+
+InstallerEvent folder_event(const std::filesystem::path& dir, const std::optional<std::uint64_t>& free_bytes) {
+  InstallerEvent event = {{"type", "folder"}, {"dir", path_to_text(dir)}, {"freeBytes", nullptr}};
+  if (free_bytes) event["freeBytes"] = *free_bytes;
+  return event;
+}
+
+// A worker that throws is a bug in it; the page still gets an answer so it does not
+// wait forever, and the busy flag is still cleared.
+InstallerEvent preflight_after_exception() {
+  return {{"type", "preflight"}, {"ok", false}, {"reason", "network"}, {"status", nullptr}};
+}
+
+InstallerEvent failed_after_exception(const char* what) {
+  return {{"type", "failed"}, {"reason", "install"}, {"detail", what}};
+}
+
+}  // namespace
+
+std::string event_delivery_script(const InstallerEvent& event) {
+  return "window.quillmarInstallerEvent(" + compact_json(event) + ")";
+}
+
+PageBridge::PageBridge(BridgeHost host, BridgeWorkers workers, std::shared_ptr<InstallerLog> log)
+    : shared_(std::make_shared<Shared>()) {
+  shared_->host = std::move(host);
+  shared_->workers = std::move(workers);
+  shared_->log = log ? std::move(log) : InstallerLog::without_file();
+}
+
+bool PageBridge::busy() const {
+  std::lock_guard lock(shared_->mutex);
+  return shared_->busy;
+}
+
+bool PageBridge::try_mark_busy() {
+  std::lock_guard lock(shared_->mutex);
+  if (shared_->busy) return false;
+  shared_->busy = true;
+  return true;
+}
+
+void PageBridge::dispatch(std::string_view text) {
+  // The bridge's entry: nothing thrown below may reach the toolkit's callback.
+  try {
+    const std::optional<PageMessage> message = parse_page_message(text);
+    if (!message) return;
+    switch (message->type) {
+      case PageMessageType::kPreflight:
+        start_preflight();
+        break;
+      case PageMessageType::kDiskSpace:
+        answer_folder(path_from_text(message->dir));
+        break;
+      case PageMessageType::kChooseFolder:
+        choose_folder(message->dir);
+        break;
+      case PageMessageType::kInstall:
+        start_install({message->dir, message->desktop_shortcut, message->start_menu, message->version});
+        break;
+      case PageMessageType::kCancel:
+        set_cancel();
+        break;
+      case PageMessageType::kLaunch:
+        launch();
+        break;
+      case PageMessageType::kClose:
+        set_cancel();
+        if (shared_->host.post_close) shared_->host.post_close();
+        break;
+    }
+  } catch (...) {
+    // A message that makes the bridge throw is dropped like malformed input.
+  }
+}
+
+void PageBridge::start_preflight() {
+  if (!shared_->workers.catalogue) return;  // no release client in this build
+  if (!try_mark_busy()) return;
+  std::thread([shared = shared_] {
+    InstallerEvent event;
+    try {
+      event = shared->workers.catalogue();
+    } catch (...) {
+      event = preflight_after_exception();
+    }
+    std::lock_guard lock(shared->mutex);
+    shared->busy = false;
+    shared->host.send_event(std::move(event));
+  }).detach();
+}
+
+void PageBridge::answer_folder(const std::filesystem::path& dir) {
+  // The empty text names no folder at all; it must not become "here" (the working
+  // folder) on its way to the system.
+  std::optional<std::uint64_t> free_bytes;
+  if (!dir.empty() && shared_->host.free_bytes) free_bytes = shared_->host.free_bytes(dir);
+  shared_->host.send_event(folder_event(dir, free_bytes));
+}
+
+void PageBridge::choose_folder(const std::string& dir) {
+  if (!shared_->host.choose_folder) return;
+  const std::optional<std::filesystem::path> chosen =
+      shared_->host.choose_folder(chooser_start_folder(path_from_text(dir)));
+  if (!chosen) return;
+  answer_folder(installation_folder_for_choice(*chosen));
+}
+
+void PageBridge::start_install(InstallRequest request) {
+  if (!shared_->workers.install) return;  // no install worker in this build
+  if (!try_mark_busy()) return;
+  shared_->cancel.store(false);
+  std::thread([shared = shared_, request = std::move(request)] {
+    InstallOutcome outcome;
+    try {
+      outcome = shared->workers.install(request, shared->cancel, shared->host.send_event);
+    } catch (const std::exception& error) {
+      outcome = failed_after_exception(error.what());
+    } catch (...) {
+      outcome = failed_after_exception("unexpected error");
+    }
+    std::lock_guard lock(shared->mutex);
+    shared->busy = false;
+    if (auto* success = std::get_if<InstallSuccess>(&outcome)) {
+      shared->log->write_log("installed " + success->version + " at " + success->dir);
+      shared->installed_folder = path_from_text(success->dir);
+      shared->host.send_event({{"type", "installed"}, {"dir", success->dir}, {"version", success->version}});
+    } else {
+      auto& failed = std::get<InstallerEvent>(outcome);
+      shared->log->write_log("install failed: " + compact_json(failed));
+      shared->host.send_event(std::move(failed));
+    }
+  }).detach();
+}
+
+void PageBridge::launch() {
+  std::optional<std::filesystem::path> folder;
+  {
+    std::lock_guard lock(shared_->mutex);
+    folder = shared_->installed_folder;
+  }
+  if (folder && shared_->workers.launch) shared_->workers.launch(*folder);
+  set_cancel();
+  if (shared_->host.post_close) shared_->host.post_close();
+}
+
+}  // namespace quillmar

@@ -1,0 +1,90 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "install/install_worker.h"
+#include "system/installer_event.h"
+
+namespace quillmar {
+
+class InstallerLog;
+
+// The long work behind "preflight", "install" and "launch". Handed in, so the
+// bridge's rules are tested with workers the tests control, and the installer and
+// the headless host run the same bridge with the real ones. An empty function means
+// this build has no such worker yet: the message is then dropped, never answered
+// with an invented result.
+struct BridgeWorkers {
+  // The catalogue request; returns the "preflight" event. Runs on its own thread.
+  std::function<InstallerEvent()> catalogue;
+  // One installation. Runs on its own thread; reads CANCEL, sends progress events.
+  std::function<InstallOutcome(const InstallRequest&, std::atomic<bool>& cancel, const EventSender& send)> install;
+  // Starts the installed application in FOLDER, detached; logs its own failure.
+  std::function<void(const std::filesystem::path& folder)> launch;
+};
+
+// What the bridge needs from the window it serves (the GTK window, the headless
+// host's standard output, a test).
+struct BridgeHost {
+  // Posts a deliver-to-page user event; any thread; never blocks.
+  EventSender send_event;
+  // Posts the close user event; the event loop then ends.
+  std::function<void()> post_close;
+  // Shows the folder picker, starting in START when given; blocks the event loop
+  // thread until it closes. Nothing when the user cancels or the picker fails.
+  std::function<std::optional<std::filesystem::path>(const std::optional<std::filesystem::path>& start)> choose_folder;
+  // The free space near a folder (nearest existing ancestor); nothing when unknown.
+  std::function<std::optional<std::uint64_t>(const std::filesystem::path&)> free_bytes;
+};
+
+// The dispatcher of page messages. Lives on the event loop thread; the worker
+// threads it starts share its run state and cancel flag, which therefore outlive the
+// bridge itself (a worker may still run when the loop ends and the process exits).
+class PageBridge {
+ public:
+  PageBridge(BridgeHost host, BridgeWorkers workers, std::shared_ptr<InstallerLog> log);
+
+  // Acts on one text the page posted. Event loop thread only; never throws.
+  void dispatch(std::string_view text);
+
+  // Every way of closing sets it: "cancel", "close", "launch" and the window's close.
+  void set_cancel() { shared_->cancel.store(true); }
+  bool cancel_requested() const { return shared_->cancel.load(); }
+
+  // A catalogue request or an installation is running.
+  bool busy() const;
+
+ private:
+  struct Shared {
+    std::mutex mutex;  // the run state; the log's lock may be taken inside it, never the reverse
+    bool busy = false;
+    std::optional<std::filesystem::path> installed_folder;
+    std::atomic<bool> cancel{false};
+    BridgeHost host;
+    BridgeWorkers workers;
+    std::shared_ptr<InstallerLog> log;
+  };
+
+  void start_preflight();
+  void answer_folder(const std::filesystem::path& dir);
+  void choose_folder(const std::string& dir);
+  void start_install(InstallRequest request);
+  void launch();
+  bool try_mark_busy();
+
+  std::shared_ptr<Shared> shared_;
+};
+
+// The script that hands one event to the page: the event as compact JSON, which is
+// also a valid script expression, so quotes and backslashes in its texts arrive intact.
+std::string event_delivery_script(const InstallerEvent& event);
+
+}  // namespace quillmar

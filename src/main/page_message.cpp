@@ -1,0 +1,105 @@
+#include "main/page_message.h"
+
+#include <array>
+#include <nlohmann/json.hpp>
+#include <utility>
+
+#include "system/paths.h"
+#include "system/version_rule.h"
+
+namespace quillmar {
+namespace {
+
+using Json = nlohmann::json;
+
+// Matched in this order; anything else is dropped.
+constexpr std::array<std::pair<std::string_view, PageMessageType>, 7> kTypes = {{
+    {"preflight", PageMessageType::kPreflight},
+    {"diskSpace", PageMessageType::kDiskSpace},
+    {"chooseFolder", PageMessageType::kChooseFolder},
+    {"install", PageMessageType::kInstall},
+    {"cancel", PageMessageType::kCancel},
+    {"launch", PageMessageType::kLaunch},
+    {"close", PageMessageType::kClose},
+}};
+
+std::string string_member(const Json& object, const char* name) {
+  const auto found = object.find(name);
+  if (found == object.end() || !found->is_string()) return {};
+  return found->get<std::string>();
+}
+
+void read_install_members(const Json& object, PageMessage& message) {
+  constexpr std::array<const char*, 3> kFlags = {"desktopShortcut", "startMenu", "dock"};
+  std::array<bool, 3> values{};
+  for (std::size_t i = 0; i < kFlags.size(); ++i) {
+    const auto found = object.find(kFlags[i]);
+    if (found == object.end()) continue;
+    if (!found->is_boolean()) return;  // one malformed flag: all three stay false
+    values[i] = found->get<bool>();
+  }
+  message.desktop_shortcut = values[0];
+  message.start_menu = values[1];
+  message.dock = values[2];
+
+  const auto version = object.find("version");
+  if (version != object.end() && version->is_string() && matches_version_rule(version->get_ref<const std::string&>())) {
+    message.version = version->get<std::string>();
+  }
+}
+
+bool equals_ignoring_ascii_case(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    if (lower(a[i]) != lower(b[i])) return false;
+  }
+  return true;
+}
+
+// A picked folder may come back with a trailing separator; its last component is
+// the same as without one. A root keeps its separator (it has no component).
+std::filesystem::path without_trailing_separator(const std::filesystem::path& path) {
+  if (!path.has_filename() && path.has_relative_path()) return path.parent_path();
+  return path;
+}
+
+}  // namespace
+
+std::optional<PageMessage> parse_page_message(std::string_view text) {
+  const Json object = Json::parse(text, nullptr, /*allow_exceptions=*/false);
+  if (!object.is_object()) return std::nullopt;  // also the "discarded" value of a parse error
+  const auto type = object.find("type");
+  if (type == object.end() || !type->is_string()) return std::nullopt;
+
+  for (const auto& [name, kind] : kTypes) {
+    if (type->get_ref<const std::string&>() != name) continue;
+    PageMessage message;
+    message.type = kind;
+    if (kind == PageMessageType::kDiskSpace || kind == PageMessageType::kChooseFolder ||
+        kind == PageMessageType::kInstall) {
+      message.dir = string_member(object, "dir");
+    }
+    if (kind == PageMessageType::kInstall) read_install_members(object, message);
+    return message;
+  }
+  return std::nullopt;
+}
+
+std::optional<std::filesystem::path> chooser_start_folder(const std::filesystem::path& dir) {
+  const std::filesystem::path folder = without_trailing_separator(dir);
+  if (!folder.has_relative_path()) return std::nullopt;  // empty, or a root: no parent
+  const std::filesystem::path parent = folder.parent_path();
+  if (parent.empty()) return std::nullopt;
+  std::error_code error;
+  if (!std::filesystem::is_directory(parent, error)) return std::nullopt;
+  return parent;
+}
+
+std::filesystem::path installation_folder_for_choice(const std::filesystem::path& chosen) {
+  const std::filesystem::path folder = without_trailing_separator(chosen);
+  if (folder.has_filename() && equals_ignoring_ascii_case(path_to_text(folder.filename()), "quillmar")) return folder;
+  return folder / "Quillmar";
+}
+
+}  // namespace quillmar

@@ -1,0 +1,113 @@
+#include <gtest/gtest.h>
+
+#include "main/page_message.h"
+#include "support/scratch.h"
+
+namespace quillmar {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(PageMessage, DropsTextWithoutAKnownStringType) {
+  for (const char* text : {"", "not json", "{\"type\":\"install\"", "[\"install\"]", "\"install\"", "null",
+                           "{}", "{\"type\":7}", "{\"type\":null}", "{\"type\":\"Install\"}",
+                           "{\"type\":\"install \"}", "{\"type\":\"quit\"}", "{\"kind\":\"close\"}"}) {
+    EXPECT_FALSE(parse_page_message(text)) << text;
+  }
+}
+
+TEST(PageMessage, ReadsEachTypeWithItsDefaults) {
+  const struct {
+    const char* text;
+    PageMessageType type;
+    const char* dir;
+  } cases[] = {
+      {R"({"type":"preflight","dir":"/ignored"})", PageMessageType::kPreflight, ""},
+      {R"({"type":"diskSpace","dir":"/a b/c"})", PageMessageType::kDiskSpace, "/a b/c"},
+      {R"({"type":"diskSpace"})", PageMessageType::kDiskSpace, ""},
+      {R"({"type":"chooseFolder","dir":5})", PageMessageType::kChooseFolder, ""},
+      {R"({"type":"install","dir":"/x"})", PageMessageType::kInstall, "/x"},
+      {R"({"type":"cancel"})", PageMessageType::kCancel, ""},
+      {R"({"type":"launch","extra":[1,2]})", PageMessageType::kLaunch, ""},
+      {R"(  {"type":"close"}  )", PageMessageType::kClose, ""},
+  };
+  for (const auto& c : cases) {
+    const auto message = parse_page_message(c.text);
+    ASSERT_TRUE(message) << c.text;
+    EXPECT_EQ(message->type, c.type) << c.text;
+    EXPECT_EQ(message->dir, c.dir) << c.text;
+  }
+}
+
+TEST(PageMessage, InstallBooleansAreAllFalseWhenAnyIsNotABoolean) {
+  const struct {
+    const char* text;
+    bool desktop, start_menu, dock;
+  } cases[] = {
+      {R"({"type":"install"})", false, false, false},
+      {R"({"type":"install","desktopShortcut":true,"startMenu":true,"dock":true})", true, true, true},
+      {R"({"type":"install","desktopShortcut":true})", true, false, false},
+      {R"({"type":"install","startMenu":true,"dock":false})", false, true, false},
+      {R"({"type":"install","desktopShortcut":"yes","startMenu":true})", false, false, false},
+      {R"({"type":"install","desktopShortcut":true,"startMenu":1})", false, false, false},
+      {R"({"type":"install","desktopShortcut":true,"startMenu":true,"dock":null})", false, false, false},
+  };
+  for (const auto& c : cases) {
+    const auto message = parse_page_message(c.text);
+    ASSERT_TRUE(message) << c.text;
+    EXPECT_EQ(message->desktop_shortcut, c.desktop) << c.text;
+    EXPECT_EQ(message->start_menu, c.start_menu) << c.text;
+    EXPECT_EQ(message->dock, c.dock) << c.text;
+  }
+}
+
+TEST(PageMessage, InstallVersionIsKeptOnlyWhenItFollowsTheVersionRule) {
+  const struct {
+    const char* text;
+    std::optional<std::string> version;
+  } cases[] = {
+      {R"({"type":"install","version":"1.5.13"})", "1.5.13"},
+      {R"({"type":"install","version":"1.2.3.4"})", "1.2.3.4"},
+      {R"({"type":"install","version":"1"})", std::nullopt},
+      {R"({"type":"install","version":"1.2.3.4.5"})", std::nullopt},
+      {R"({"type":"install","version":"1.x"})", std::nullopt},
+      {R"({"type":"install","version":"123456.1"})", std::nullopt},
+      {R"({"type":"install","version":1.5})", std::nullopt},
+      {R"({"type":"install","version":null})", std::nullopt},
+  };
+  for (const auto& c : cases) {
+    const auto message = parse_page_message(c.text);
+    ASSERT_TRUE(message) << c.text;
+    EXPECT_EQ(message->version, c.version) << c.text;
+  }
+}
+
+TEST(ChooseFolder, AppendsQuillmarUnlessTheLastComponentAlreadyIsIt) {
+  const fs::path root = fs::path("/").root_path();
+  const struct {
+    fs::path chosen;
+    fs::path expected;
+  } cases[] = {
+      {fs::path("/tools"), fs::path("/tools/Quillmar")},
+      {fs::path("/tools/QUILLMAR"), fs::path("/tools/QUILLMAR")},
+      {fs::path("/tools/quillmar"), fs::path("/tools/quillmar")},
+      {fs::path("/tools/QuillMar/"), fs::path("/tools/QuillMar")},
+      {fs::path("/tools/quillmar2"), fs::path("/tools/quillmar2/Quillmar")},
+      {root, root / "Quillmar"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(installation_folder_for_choice(c.chosen), c.expected) << c.chosen;
+  }
+}
+
+TEST(ChooseFolder, StartsInTheParentOnlyWhenItExists) {
+  testing::ScratchFolder scratch;
+  EXPECT_EQ(chooser_start_folder(scratch.path() / "Quillmar"), scratch.path());
+  EXPECT_EQ(chooser_start_folder(scratch.path() / "missing" / "Quillmar"), std::nullopt);
+  EXPECT_EQ(chooser_start_folder(""), std::nullopt);
+  EXPECT_EQ(chooser_start_folder(scratch.path().root_path()), std::nullopt);
+  EXPECT_EQ(chooser_start_folder("Quillmar"), std::nullopt);  // relative: no parent
+}
+
+}  // namespace
+}  // namespace quillmar
