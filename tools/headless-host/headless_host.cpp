@@ -1,0 +1,140 @@
+// The headless host: the installer's start-up values, page bridge and workers, with
+// the web view replaced by standard input and output. Tests drive the whole native
+// side through it without a display. Its conversation:
+//   - first output line: the InstallerEnvironment as compact JSON;
+//   - then every installer event as one compact JSON line, in delivery order;
+//   - each input line is one page message text, handled as the window would;
+//   - "close" and "launch" end it with exit code 0, as does the end of its input
+//     once no worker is running.
+// --choose-folder PATH answers the folder picker with PATH; without it the picker
+// is cancelled. The installer itself has no options; this is a development tool.
+#include <atomic>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <thread>
+
+#include "main/build_config.h"
+#include "main/event_loop_handler.h"
+#include "main/installer_workers.h"
+#include "main/page_bridge.h"
+#include "main/start_line.h"
+#include "main/user_events.h"
+#include "standard_streams.h"
+#include "system/disk_space.h"
+#include "system/environment.h"
+#include "system/installer_log.h"
+#include "system/json_text.h"
+#include "system/paths.h"
+
+namespace quillmar {
+namespace {
+
+void write_line(const std::string& text) {
+  std::fwrite(text.data(), 1, text.size(), stdout);
+  std::fputc('\n', stdout);
+  std::fflush(stdout);
+}
+
+[[noreturn]] void end_process(int code) {
+  std::fflush(nullptr);
+  // Worker threads may still run; they are abandoned, as when the window closes.
+  std::_Exit(code);
+}
+
+// Wakes the loop; counts wakes so none is lost between a check and the wait.
+class Wakeup {
+ public:
+  void wake() {
+    {
+      std::lock_guard lock(mutex_);
+      ++count_;
+    }
+    condition_.notify_one();
+  }
+  void wait_for_next(unsigned long& seen) {
+    std::unique_lock lock(mutex_);
+    condition_.wait(lock, [&] { return count_ != seen; });
+    seen = count_;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable condition_;
+  unsigned long count_ = 0;
+};
+
+int run(std::optional<std::filesystem::path> chosen_folder) {
+  use_binary_standard_streams();
+
+  // The same place as in the installer for the embedded key check. Filled in with
+  // the signature verifier.
+  std::shared_ptr<const SignatureVerifier> verifier;
+
+  std::shared_ptr<InstallerLog> log = InstallerLog::open_in(logs_folder());
+  log->write_log(start_line(kReleaseBaseUrl));
+  write_line(environment_json(discover_environment()));
+
+  // The same place as in the installer for the release client. Filled in with the
+  // release client.
+  std::shared_ptr<const ReleaseClient> client;
+
+  auto wakeup = std::make_shared<Wakeup>();
+  auto queue = std::make_shared<UserEventQueue>([wakeup] { wakeup->wake(); });
+
+  BridgeHost host;
+  host.send_event = [queue](InstallerEvent event) { queue->post(UserEvent::deliver(std::move(event))); };
+  host.post_close = [queue] { queue->post(UserEvent::close()); };
+  host.choose_folder = [chosen_folder](const std::optional<std::filesystem::path>&) { return chosen_folder; };
+  host.free_bytes = free_bytes_near;
+  PageBridge bridge(std::move(host), installer_workers(client, verifier, log), log);
+
+  auto input_ended = std::make_shared<std::atomic<bool>>(false);
+  std::thread([queue, wakeup, input_ended] {
+    std::string line;
+    while (std::getline(std::cin, line)) queue->post(UserEvent::page_message(line));
+    input_ended->store(true);
+    wakeup->wake();
+  }).detach();
+
+  auto deliver = [](const InstallerEvent& event) { write_line(compact_json(event)); };
+  unsigned long seen = 0;
+  for (;;) {
+    while (auto event = queue->take()) {
+      if (handle_user_event(*event, bridge, deliver) == LoopStep::kExit) end_process(0);
+    }
+    // A worker clears busy and posts its last event under one lock, so once busy is
+    // seen false that event is already queued: deliver it before ending.
+    if (input_ended->load() && !bridge.busy()) {
+      if (auto event = queue->take()) {
+        if (handle_user_event(*event, bridge, deliver) == LoopStep::kExit) end_process(0);
+        continue;
+      }
+      end_process(0);
+    }
+    wakeup->wait_for_next(seen);
+  }
+}
+
+}  // namespace
+}  // namespace quillmar
+
+int main(int argc, char** argv) {
+  std::optional<std::filesystem::path> chosen_folder;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view argument = argv[i];
+    if (argument == "--choose-folder" && i + 1 < argc) {
+      chosen_folder = quillmar::path_from_text(argv[++i]);
+    } else {
+      std::fprintf(stderr, "usage: quillmar-headless [--choose-folder PATH]\n");
+      return 2;
+    }
+  }
+  return quillmar::run(chosen_folder);
+}
