@@ -1,3 +1,3 @@
 #include "main/startup.h"
 
-int main() { return quillmar::run_installer(); }
+int main() { return quillmar::run_installer(quillmar::embedded_assets()); }

@@ -7,5 +7,5 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   // servers, dialogs) searches only the system folder, so a planted DLL beside the
   // downloaded installer is never picked up. The result is deliberately ignored.
   SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
-  return quillmar::run_installer();
+  return quillmar::run_installer(quillmar::embedded_assets());
 }
