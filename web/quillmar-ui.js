@@ -904,19 +904,19 @@
 
   // ---------------------------------------------------------------- the 12 components
 
-  var ALL = ['id', 'loading'];
-  function defineBuiltIn(name, spec) {
+  var COMMON_PROPS = ['id', 'loading'];
+  function defineBuiltIn(name, shape) {
     define(name, {
-      category: spec.category,
-      variants: spec.variants || [],
-      states: spec.states || [],
+      category: shape.category,
+      variants: shape.variants || [],
+      states: shape.states || [],
       densities: [],
-      props: ALL.concat(spec.props),
-      editableProps: spec.editable || [],
-      events: spec.events || [],
-      renderer: spec.renderer,
-      composite: spec.composite === true,
-      defaults: spec.defaults || {}
+      props: COMMON_PROPS.concat(shape.props),
+      editableProps: shape.editable || [],
+      events: shape.events || [],
+      renderer: shape.renderer,
+      composite: shape.composite === true,
+      defaults: shape.defaults || {}
     });
   }
 

@@ -326,6 +326,26 @@ test('instances: one per host, destroyed ones refuse use, events stop with their
   assert.deepEqual(result.attempts, ['Mount target "#missing" was not found.', 'mount target must be a selector or DOM Element.']);
 });
 
+test('send runs a command or emits a declared event', async () => {
+  const result = await page.evaluate(() => {
+    const UI = window.QuillmarUI;
+    const heard = [];
+    const host = document.querySelector('#host');
+    ['qm:alert:dismiss', 'qm:btn:activate', 'qm:btn:explode'].forEach((type) => {
+      host.addEventListener(type, (event) => heard.push([type, event.detail.payload]));
+    });
+    const alert = UI.mount(host, { component: 'qm-alert', variant: 'danger', props: { id: 'a', title: 'Oops', dismissible: true } });
+    alert.send('dismiss', { reason: 'timeout' });
+    const hidden = alert.root.hidden;
+    const button = UI.mount(host, { component: 'qm-btn', props: { message: 'Go' } });
+    button.send('activate', { value: 1, action: 'go' });
+    button.send('explode', {});
+    return { hidden, heard };
+  });
+  assert.equal(result.hidden, true);
+  assert.deepEqual(result.heard, [['qm:alert:dismiss', { reason: 'timeout' }], ['qm:btn:activate', { value: 1, action: 'go' }]]);
+});
+
 test('a disabled or loading button emits nothing; a loading one keeps focus', async () => {
   await page.evaluate(() => {
     window.activations = 0;
