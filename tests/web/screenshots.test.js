@@ -109,6 +109,31 @@ for (const colorScheme of ['dark', 'light']) {
   }
 }
 
+test('content taller than the window scrolls inside the main area; the wallpaper stays', async () => {
+  const { page } = browser;
+  await page.setViewportSize({ width: 520, height: 260 });
+  try {
+    await ui.open({ env: { installed: { version: '2.1.0', dir: 'D:\\Quillmar' } } });
+    await ui.toOptions({ freeBytes: 0 });
+    const before = await page.evaluate(() => {
+      const main = document.querySelector('.qm-main');
+      main.scrollTop = main.scrollHeight;
+      const actions = document.querySelector('#installer-card > .qm-card__content').lastElementChild;
+      return {
+        scrolls: main.scrollHeight > main.clientHeight,
+        mainScrolled: main.scrollTop > 0,
+        appScroll: document.querySelector('.qm-app').scrollTop,
+        pageScroll: document.scrollingElement.scrollTop,
+        actionsVisible: actions.getBoundingClientRect().bottom <= window.innerHeight
+      };
+    });
+    assert.deepEqual(before, { scrolls: true, mainScrolled: true, appScroll: 0, pageScroll: 0, actionsVisible: true });
+    await page.screenshot({ path: path.join(ARTIFACTS, 'options-scrolled-dark-en.png') });
+  } finally {
+    await page.setViewportSize({ width: 520, height: 400 });
+  }
+});
+
 test('the screenshots loaded every asset under the security policy', () => {
   assert.deepEqual(browser.problems, []);
 });
