@@ -13,6 +13,7 @@
 #include "main/page_bridge.h"
 #include "main/start_line.h"
 #include "main/user_events.h"
+#include "signature/signature_verifier.h"
 #include "system/disk_space.h"
 #include "system/environment.h"
 #include "system/installer_log.h"
@@ -32,8 +33,10 @@ constexpr char kMissingWebViewText[] =
 // process with exit code 1 before the event loop runs.
 int run_installer(std::span<const Asset> assets) {
   // Check the embedded release-signing key against its pinned digest; a damaged key
-  // ends here, before anything is written. Filled in with the signature verifier.
-  std::shared_ptr<const SignatureVerifier> verifier;
+  // ends here, before anything is written.
+  auto embedded_key = SignatureVerifier::from_embedded_key();
+  if (!embedded_key) fatal("This installer is damaged: " + embedded_key.error().message);
+  std::shared_ptr<const SignatureVerifier> verifier = std::move(embedded_key).value();
 
   std::shared_ptr<InstallerLog> log = InstallerLog::open_in(logs_folder());
   log->write_log(start_line(kReleaseBaseUrl));

@@ -26,6 +26,7 @@
 #include "main/page_bridge.h"
 #include "main/start_line.h"
 #include "main/user_events.h"
+#include "signature/signature_verifier.h"
 #include "standard_streams.h"
 #include "system/disk_space.h"
 #include "system/environment.h"
@@ -73,9 +74,14 @@ class Wakeup {
 int run(std::optional<std::filesystem::path> chosen_folder) {
   use_binary_standard_streams();
 
-  // The same place as in the installer for the embedded key check. Filled in with
-  // the signature verifier.
-  std::shared_ptr<const SignatureVerifier> verifier;
+  // The embedded key check, as in the installer; the message goes to standard error
+  // since a development tool shows no dialog.
+  auto embedded_key = SignatureVerifier::from_embedded_key();
+  if (!embedded_key) {
+    std::fprintf(stderr, "This installer is damaged: %s\n", embedded_key.error().message.c_str());
+    return 1;
+  }
+  std::shared_ptr<const SignatureVerifier> verifier = std::move(embedded_key).value();
 
   std::shared_ptr<InstallerLog> log = InstallerLog::open_in(logs_folder());
   log->write_log(start_line(kReleaseBaseUrl));
