@@ -1,11 +1,9 @@
 #include "install/post_install.h"
 
-#include <fstream>
-#include <iterator>
-
 #include "install/child_process.h"
 #include "install/install_text.h"
 #include "install/install_worker.h"
+#include "system/file_io.h"
 #include "system/installer_log.h"
 #include "system/paths.h"
 #include "system/text.h"
@@ -13,11 +11,9 @@
 namespace quillmar {
 
 std::string read_version_record(const std::filesystem::path& folder) {
-  std::ifstream in(folder / kVersionRecordFileName, std::ios::binary);
-  if (!in) return {};
-  std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  if (in.bad() || !is_valid_utf8(text)) return {};
-  return std::string(trim_white_space(text));
+  const auto text = read_whole_file(folder / kVersionRecordFileName);
+  if (!text || !is_valid_utf8(*text)) return {};
+  return std::string(trim_white_space(*text));
 }
 
 Result<std::string> checkVersionRecord(const std::filesystem::path& folder, const std::string& expected) {

@@ -4,7 +4,6 @@
 // at build time.
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <regex>
 #include <thread>
 
@@ -12,6 +11,7 @@
 #include "install/post_install.h"
 #include "install/worker_fixture.h"
 #include "setup_payload.h"
+#include "system/file_io.h"
 #include "system/paths.h"
 
 namespace quillmar {
@@ -22,9 +22,9 @@ using namespace std::chrono_literals;
 
 std::string file_beside_me(const char* name) {
   const fs::path path = own_executable_path()->parent_path() / name;
-  std::ifstream in(path, std::ios::binary);
-  EXPECT_TRUE(in) << path_to_text(path);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  auto content = read_whole_file(path);
+  EXPECT_TRUE(content) << path_to_text(path);
+  return content.value_or("");
 }
 
 // A stand-in setup package as quillmar-package-release makes it: the stub, the
