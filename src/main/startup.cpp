@@ -34,9 +34,10 @@ constexpr char kMissingWebViewText[] =
 int run_installer(std::span<const Asset> assets) {
   // Check the embedded release-signing key against its pinned digest; a damaged key
   // ends here, before anything is written.
-  auto embedded_key = SignatureVerifier::from_embedded_key();
-  if (!embedded_key) fatal("This installer is damaged: " + embedded_key.error().message);
-  std::shared_ptr<const SignatureVerifier> verifier = std::move(embedded_key).value();
+  Result<std::shared_ptr<const SignatureVerifier>> built_verifier = SignatureVerifier::from_embedded_key();
+  if (!built_verifier) fatal("This installer is damaged: " + built_verifier.error().message);
+  // Shared read-only by the catalogue thread and the install worker.
+  const std::shared_ptr<const SignatureVerifier> verifier = std::move(built_verifier).value();
 
   std::shared_ptr<InstallerLog> log = InstallerLog::open_in(logs_folder());
   log->write_log(start_line(kReleaseBaseUrl));

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "answer_signer.h"
+#include "signature/signature_verifier.h"
 #include "support/scratch.h"
 
 namespace quillmar {
@@ -91,6 +92,28 @@ TEST(AnswerSigner, RefusesWhatCannotBeSigned) {
   BIO_free(sink);
   EVP_PKEY_free(elliptic);
   EXPECT_EQ(sign_answer(json::object(), elliptic_pem).error().message, "the private key is not an RSA key");
+}
+
+TEST(AnswerSigner, ItsAnswersPassTheInstallersVerifier) {
+  const Result<std::shared_ptr<const SignatureVerifier>> verifier = SignatureVerifier::from_key(
+      testing::read_file(std::getenv("QUILLMAR_DEV_SIGNING_PUBLIC_KEY")), QUILLMAR_TEST_DEV_SIGNING_KEY_SHA256);
+  ASSERT_TRUE(verifier.ok()) << verifier.error().message;
+  const std::string nonce(48, 'a');
+  const std::int64_t now = 1700000000;  // 2023-11-14T22:13:20Z
+  for (const char* server_time : {"2023-11-14T22:13:20Z", "2023-11-14T22:13:20+00:00", "2023-11-15T01:13:20.5+03:00"}) {
+    const json answer = {{"nonce", nonce},
+                         {"server_time", server_time},
+                         {"issuer", {{"environment", "production"}, {"signing_key_sha256", verifier.value()->signing_key_sha256()}}},
+                         {"releases", {{{"version", "1.5.13"}, {"size_bytes", 1}}}}};
+    const Result<json> signed_answer = sign_answer(answer, dev_private_key());
+    ASSERT_TRUE(signed_answer.ok()) << signed_answer.error().message;
+    const Result<void> accepted = verifier.value()->verify(signed_answer.value(), nonce, now);
+    EXPECT_TRUE(accepted.ok()) << server_time << ": " << accepted.error().message;
+
+    json nested = signed_answer.value();
+    nested["releases"][0]["signature"] = signed_answer.value()["signature"];
+    EXPECT_EQ(verifier.value()->verify(nested, nonce, now).error().message, "signature verification failed");
+  }
 }
 
 }  // namespace
