@@ -1,5 +1,6 @@
 #include "main/installer_workers.h"
 
+#include "install/install_worker.h"
 #include "system/installer_log.h"
 
 namespace quillmar {
@@ -7,15 +8,17 @@ namespace quillmar {
 BridgeWorkers installer_workers(std::shared_ptr<const ReleaseClient> client,
                                 std::shared_ptr<const SignatureVerifier> verifier,
                                 std::shared_ptr<InstallerLog> log) {
-  // PENDING: the catalogue request (run_catalogue_request), the install worker
-  // (runInstall) and the launch (launchInstalled) are declared but not yet built on
-  // this branch. Until they are, the workers stay empty and the bridge drops
-  // "preflight" and "install" and starts nothing on "launch", rather than answering
-  // with a result no release server gave. Wire them here when they land.
+  BridgeWorkers workers;
+  workers.launch = [log](const std::filesystem::path& folder) { launchInstalled(folder, *log); };
+
+  // PENDING: the catalogue request (run_catalogue_request) and the install worker
+  // (runInstall, which asks the release client for the package) need the release
+  // client, which is not built on this branch yet. Until it is, both stay empty and
+  // the bridge drops "preflight" and "install" rather than answering with a result
+  // no release server gave. Wire them here, with CLIENT, when it lands.
   static_cast<void>(client);
   static_cast<void>(verifier);
-  static_cast<void>(log);
-  return BridgeWorkers{};
+  return workers;
 }
 
 }  // namespace quillmar
