@@ -177,10 +177,11 @@ Result<void> CurlTransfer::start() {
   curl_easy_setopt(easy, CURLOPT_HTTPHEADER, list);
 
   if (request_.method == "POST") {
-    const std::string& body = request_.body ? *request_.body : std::string();
+    // libcurl reads the body while the transfer runs: it must live in the transfer.
+    if (!request_.body) request_.body.emplace();
     curl_easy_setopt(easy, CURLOPT_POST, 1L);
-    curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.size()));
-    curl_easy_setopt(easy, CURLOPT_POSTFIELDS, body.data());
+    curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(request_.body->size()));
+    curl_easy_setopt(easy, CURLOPT_POSTFIELDS, request_.body->data());
   } else {
     curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L);
   }
