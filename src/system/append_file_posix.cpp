@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <utility>
 
 namespace quillmar {
 
@@ -13,18 +12,6 @@ std::optional<AppendFile> AppendFile::open(const std::filesystem::path& path) {
   if (fd < 0) return std::nullopt;
   return AppendFile(fd);
 }
-
-AppendFile::AppendFile(AppendFile&& other) noexcept : handle_(std::exchange(other.handle_, kNone)) {}
-
-AppendFile& AppendFile::operator=(AppendFile&& other) noexcept {
-  if (this != &other) {
-    close();
-    handle_ = std::exchange(other.handle_, kNone);
-  }
-  return *this;
-}
-
-AppendFile::~AppendFile() { close(); }
 
 void AppendFile::close() {
   if (handle_ != kNone) ::close(static_cast<int>(handle_));

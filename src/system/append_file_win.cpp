@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include <utility>
 
 namespace quillmar {
 namespace {
@@ -20,18 +19,6 @@ std::optional<AppendFile> AppendFile::open(const std::filesystem::path& path) {
   if (file == INVALID_HANDLE_VALUE) return std::nullopt;
   return AppendFile(reinterpret_cast<std::intptr_t>(file));
 }
-
-AppendFile::AppendFile(AppendFile&& other) noexcept : handle_(std::exchange(other.handle_, kNone)) {}
-
-AppendFile& AppendFile::operator=(AppendFile&& other) noexcept {
-  if (this != &other) {
-    close();
-    handle_ = std::exchange(other.handle_, kNone);
-  }
-  return *this;
-}
-
-AppendFile::~AppendFile() { close(); }
 
 void AppendFile::close() {
   if (handle_ != kNone) CloseHandle(as_handle(handle_));

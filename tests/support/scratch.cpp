@@ -4,10 +4,10 @@
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
-#include <iterator>
 #include <stdexcept>
 
 #include "support/variables.h"
+#include "system/file_io.h"
 #include "system/paths.h"
 
 namespace quillmar::testing {
@@ -32,9 +32,9 @@ ScopedVariable::ScopedVariable(std::string name, const std::optional<std::filesy
 ScopedVariable::~ScopedVariable() { set_variable(name_, previous_); }
 
 std::string read_file(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw std::runtime_error("cannot read " + path_to_text(path));
-  return std::string{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  auto content = read_whole_file(path);
+  if (!content) throw std::runtime_error("cannot read " + path_to_text(path));
+  return std::move(*content);
 }
 
 void write_file(const std::filesystem::path& path, const std::string& bytes) {

@@ -6,12 +6,12 @@
 #include <cstdio>
 #include <ctime>
 #include <fstream>
-#include <iterator>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
 #include "app_window.h"
 #include "setup_payload.h"
+#include "system/file_io.h"
 #include "system/append_file.h"
 #include "system/paths.h"
 #include "system/sha256.h"
@@ -26,21 +26,15 @@ namespace {
 constexpr int kDamaged = 1;
 constexpr int kBadCommandLine = 2;
 
-std::optional<std::string> read_file(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  return std::string{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 int verify_root(const fs::path& root) {
   // A package built to fail its integrity check says so in the fault record.
-  if (const auto fault = read_file(root / kFaultRecordName)) {
+  if (const auto fault = read_whole_file(root / kFaultRecordName)) {
     const auto json = nlohmann::json::parse(*fault, nullptr, false);
     if (json.is_object() && json.contains("verify_exit_code") && json["verify_exit_code"].is_number_integer()) {
       return json["verify_exit_code"].get<int>();
     }
   }
-  const auto record = read_file(root / kDigestRecordName);
+  const auto record = read_whole_file(root / kDigestRecordName);
   if (!record) {
     std::fprintf(stderr, "verify-root: no digest record in %s\n", path_to_text(root).c_str());
     return kDamaged;
@@ -56,7 +50,7 @@ int verify_root(const fs::path& root) {
     }
     const std::string expected = line.substr(0, 64);
     const std::string name = line.substr(66);
-    const auto bytes = read_file(root / path_from_text(name));
+    const auto bytes = read_whole_file(root / path_from_text(name));
     ++checked;
     if (!bytes || to_hex(sha256_of(*bytes)) != expected) {
       std::fprintf(stderr, "verify-root: %s is missing or changed\n", name.c_str());

@@ -7,12 +7,12 @@
 #include <cstdio>
 #include <date/date.h>
 #include <fstream>
-#include <iterator>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <system_error>
 
 #include "setup_payload.h"
+#include "system/file_io.h"
 #include "system/sha256.h"
 #include "system/version_rule.h"
 #include "tool_main.h"
@@ -28,12 +28,6 @@ constexpr char kUsage[] =
     "         (--out FILE | --releases FOLDER) [--from FOLDER]\n"
     "         [--exit-code N] [--file-delay-ms N] [--version-text TEXT] [--no-log]\n"
     "         [--verify-exit-code N] [--published-at DATE-TIME]\n";
-
-std::optional<std::string> read_file(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  return std::string{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 int fail(const std::string& message) {
   std::fprintf(stderr, "quillmar-package-release: %s\n", message.c_str());
@@ -76,9 +70,9 @@ int tool_main(const std::vector<std::string>& arguments) {
   if (values.count("version-text")) manifest.version_text = values["version-text"];
   manifest.write_log = !no_log;
 
-  const auto stub = read_file(values["stub"]);
+  const auto stub = read_whole_file(values["stub"]);
   if (!stub) return fail("cannot read the stub " + values["stub"]);
-  const auto application = read_file(values["app"]);
+  const auto application = read_whole_file(values["app"]);
   if (!application) return fail("cannot read the application " + values["app"]);
 
   std::string payload = *application;
@@ -94,7 +88,7 @@ int tool_main(const std::vector<std::string>& arguments) {
     if (error) return fail("cannot list " + values["from"] + ": " + error.message());
     std::sort(files.begin(), files.end());
     for (const fs::path& file : files) {
-      const auto bytes = read_file(file);
+      const auto bytes = read_whole_file(file);
       if (!bytes) return fail("cannot read " + file.string());
       manifest.files.push_back({fs::relative(file, from).generic_string(), payload.size(), bytes->size(), false});
       payload += *bytes;

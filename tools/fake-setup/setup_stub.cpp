@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "setup_payload.h"
+#include "system/file_io.h"
 #include "shortcuts.h"
 #include "system/paths.h"
 #include "system/registry.h"
@@ -106,9 +107,9 @@ bool write_file(const fs::path& path, const std::string& bytes) {
 std::optional<std::pair<Manifest, std::string>> read_own_package() {
   const auto self = own_executable_path();
   if (!self) return std::nullopt;
-  std::ifstream in(*self, std::ios::binary);
-  if (!in) return std::nullopt;
-  const std::string package{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  const auto read = read_whole_file(*self);
+  if (!read) return std::nullopt;
+  const std::string& package = *read;
   if (package.size() < kTrailerSize) return std::nullopt;
   const auto trailer = decode_trailer(package.substr(package.size() - kTrailerSize));
   if (!trailer) return std::nullopt;

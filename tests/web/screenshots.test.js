@@ -1,0 +1,139 @@
+'use strict';
+// Every screen in both themes and both languages at the window's 520 × 400,
+// kept in tests/web/artifacts/ for a person to look at, with the layout
+// faults a person would see checked by the browser too.
+const { test, before, after } = require('node:test');
+const assert = require('node:assert/strict');
+const fs = require('node:fs');
+const path = require('node:path');
+const { openBrowser } = require('./browser');
+const { InstallerPage } = require('./installer-page');
+
+const ARTIFACTS = path.join(__dirname, 'artifacts');
+const LOG = 'C:\\Users\\Anna\\AppData\\Local\\Temp\\quillmar-download-3f9c\\installer-setup.log';
+
+// How to reach each screen, through installer events and clicks only.
+const SCREENS = {
+  'start-busy': async () => {},
+  'start-error': async (ui) => ui.event({ type: 'preflight', ok: false, reason: 'network' }),
+  options: async (ui) => ui.toOptions(),
+  'options-update': async (ui) => {
+    await ui.toOptions({ freeBytes: 900 * 1024 ** 2 });
+  },
+  progress: async (ui) => {
+    await ui.toProgress();
+    await ui.event({ type: 'progress', phase: 'download', pct: 0, downloaded: 0, total: 187695104, version: '2.4.0' });
+    await ui.page.clock.runFor(1000);
+    await ui.event({ type: 'progress', phase: 'download', pct: 41.7, downloaded: 78270464, total: 187695104 });
+    await ui.page.clock.runFor(1000);
+  },
+  'progress-install': async (ui) => {
+    await ui.toProgress();
+    await ui.event({ type: 'progress', phase: 'install', pct: 63.2, files: 412 });
+    await ui.page.clock.runFor(1000);
+  },
+  failed: async (ui) => {
+    await ui.toProgress();
+    await ui.event({ type: 'failed', reason: 'install', code: 1603, detail: 'The setup package exited with code 1603.', log: LOG });
+  },
+  'failed-cancelled': async (ui) => {
+    await ui.toProgress();
+    await ui.event({ type: 'failed', reason: 'cancelled' });
+  },
+  done: async (ui) => {
+    await ui.toProgress();
+    await ui.event({ type: 'installed', dir: 'C:\\Users\\Anna\\AppData\\Local\\Programs\\Quillmar', version: '2.4.0' });
+  }
+};
+
+let browser;
+let ui;
+
+before(async () => {
+  fs.mkdirSync(ARTIFACTS, { recursive: true });
+  browser = await openBrowser({ reducedMotion: 'reduce' });
+  ui = new InstallerPage(browser);
+  await browser.page.clock.install();
+});
+
+after(async () => { await browser.close(); });
+
+// What a person would call broken: text cut off, boxes running into each
+// other or out of the window, the actions row not at the bottom, no styles.
+function layoutFaults() {
+  const faults = [];
+  const rect = (element) => element.getBoundingClientRect();
+  const main = document.querySelector('.qm-main');
+  const card = document.querySelector('#installer-card');
+  const content = card.querySelector(':scope > .qm-card__content');
+  const actions = content.lastElementChild;
+  if (getComputedStyle(document.querySelector('.qm-app')).backgroundImage === 'none') faults.push('the sheet is not applied');
+  if (main.scrollWidth > main.clientWidth) faults.push('content is wider than the window');
+  for (const element of document.querySelectorAll('.qm-btn, .qm-card__title, .qm-status__message, .qm-alert__title, '
+    + '.qm-field__label, .qm-segment__item, .qm-progress__label, .qm-select')) {
+    if (element.scrollWidth > element.clientWidth + 1) faults.push(`clipped: ${element.className} "${element.textContent}"`);
+    const box = rect(element);
+    if (box.left < 0 || box.right > window.innerWidth) faults.push(`outside the window: ${element.className}`);
+  }
+  const children = Array.from(content.children);
+  children.slice(1).forEach((child, index) => {
+    if (rect(child).top < rect(children[index]).bottom - 0.5) faults.push(`overlap: ${child.className} runs into ${children[index].className}`);
+  });
+  const items = Array.from(actions.querySelectorAll(':scope > .qm-card__content > *'));
+  items.slice(1).forEach((item, index) => {
+    const a = rect(items[index]);
+    const b = rect(item);
+    if (b.left < a.right - 0.5 && b.top < a.bottom - 0.5) faults.push(`overlap in the actions row: ${item.className}`);
+  });
+  const bottomGap = rect(card).bottom - rect(actions).bottom;
+  if (Math.abs(bottomGap - 20) > 1) faults.push(`actions row is ${bottomGap}px above the card bottom`);
+  if (main.scrollHeight <= main.clientHeight && Math.abs(rect(card).bottom - window.innerHeight) > 1) {
+    faults.push('the card does not fill the window');
+  }
+  return faults;
+}
+
+for (const colorScheme of ['dark', 'light']) {
+  for (const lang of ['en', 'ru']) {
+    test(`every screen, ${colorScheme}, ${lang}`, async () => {
+      for (const [name, reach] of Object.entries(SCREENS)) {
+        const env = name === 'options-update' ? { installed: { version: '2.1.0', dir: 'D:\\Programs\\Work tools\\Quillmar' } } : {};
+        await ui.open({ lang, colorScheme, env });
+        await reach(ui);
+        await browser.page.mouse.move(0, 0);
+        await ui.settled();
+        assert.deepEqual(await browser.page.evaluate(layoutFaults), [], `${name} ${colorScheme} ${lang}`);
+        await browser.page.screenshot({ path: path.join(ARTIFACTS, `${name}-${colorScheme}-${lang}.png`) });
+      }
+    });
+  }
+}
+
+test('content taller than the window scrolls inside the main area; the wallpaper stays', async () => {
+  const { page } = browser;
+  await page.setViewportSize({ width: 520, height: 260 });
+  try {
+    await ui.open({ env: { installed: { version: '2.1.0', dir: 'D:\\Quillmar' } } });
+    await ui.toOptions({ freeBytes: 0 });
+    const before = await page.evaluate(() => {
+      const main = document.querySelector('.qm-main');
+      main.scrollTop = main.scrollHeight;
+      const actions = document.querySelector('#installer-card > .qm-card__content').lastElementChild;
+      return {
+        scrolls: main.scrollHeight > main.clientHeight,
+        mainScrolled: main.scrollTop > 0,
+        appScroll: document.querySelector('.qm-app').scrollTop,
+        pageScroll: document.scrollingElement.scrollTop,
+        actionsVisible: actions.getBoundingClientRect().bottom <= window.innerHeight
+      };
+    });
+    assert.deepEqual(before, { scrolls: true, mainScrolled: true, appScroll: 0, pageScroll: 0, actionsVisible: true });
+    await page.screenshot({ path: path.join(ARTIFACTS, 'options-scrolled-dark-en.png') });
+  } finally {
+    await page.setViewportSize({ width: 520, height: 400 });
+  }
+});
+
+test('the screenshots loaded every asset under the security policy', () => {
+  assert.deepEqual(browser.problems, []);
+});
