@@ -5,6 +5,7 @@
 
 #include "main/build_config.h"
 #include "main/start_line.h"
+#include "server/release_client.h"
 #include "system/environment.h"
 #include "system/installer_log.h"
 #include "system/paths.h"
@@ -26,10 +27,17 @@ int run_installer() {
   const InstallerEnvironment environment = discover_environment();
   const std::string initialization_script = "window.QUILLMAR_INSTALLER = " + environment_json(environment) + ";";
 
-  // Create the web view with its asset server and this initialization script, then
-  // build the release client and run the event loop until the installer closes.
-  // Filled in with the web view, the release client and the page bridge; until then
-  // start-up ends here and shows how far it got.
+  // Create the web view with its asset server and this initialization script.
+  // Filled in with the web view.
+
+  // Build the release client: the base URL and the agent with its pinned transport,
+  // shared read-only by the catalogue and install threads. It fails only when the
+  // platform's HTTP layer cannot start; the run goes on and requests then fail.
+  const auto release_client = ReleaseClient::build(kReleaseBaseUrl);
+  if (!release_client) log->write_log("release client unavailable: " + release_client.error().message);
+
+  // Run the event loop until the installer closes. Filled in with the page bridge;
+  // until then start-up ends here and shows how far it got.
   std::printf("%s\n", initialization_script.c_str());
   return 0;
 }

@@ -335,6 +335,10 @@ class ReleaseServer {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 2 && std::string(argv[1]) == "--help") {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
   std::string problem;
   auto options = parse_options(argc, argv, problem);
   if (!options) {
