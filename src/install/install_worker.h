@@ -1,13 +1,19 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
+#include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <variant>
 
+#include "server/release_client.h"
+#include "system/disk_space.h"
 #include "system/installer_event.h"
+#include "system/result.h"
 
 namespace quillmar {
 
@@ -38,6 +44,18 @@ struct InstallContext {
   std::atomic<bool>* cancel = nullptr;
   InstallerLog* log = nullptr;
   EventSender send;
+
+  // The bytes free to the user at the nearest existing folder of a path. Tests give
+  // their own figures here; the installer uses the system's.
+  std::function<std::optional<std::uint64_t>(const std::filesystem::path&)> free_bytes = free_bytes_near;
+
+  // The package request, verified and accepted, for the chosen version; the error
+  // text is the release error's diagnostic rendering. Left empty, runInstall asks
+  // the release client with the verifier; tests give scripted answers.
+  std::function<Result<Package>(const std::optional<std::string>&)> request_package;
+
+  // How often the running setup package is polled.
+  std::chrono::milliseconds setup_poll_interval{400};
 };
 
 // The whole install: location and space checks, package answer, download and

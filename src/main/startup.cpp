@@ -4,8 +4,10 @@
 #include <string>
 
 #include "main/build_config.h"
+#include "main/fatal.h"
 #include "main/start_line.h"
 #include "server/release_client.h"
+#include "signature/signature_verifier.h"
 #include "system/environment.h"
 #include "system/installer_log.h"
 #include "system/paths.h"
@@ -17,7 +19,11 @@ namespace quillmar {
 // process with exit code 1 before the event loop runs.
 int run_installer() {
   // Check the embedded release-signing key against its pinned digest; a damaged key
-  // ends here, before anything is written. Filled in with the signature verifier.
+  // ends here, before anything is written.
+  Result<std::shared_ptr<const SignatureVerifier>> built_verifier = SignatureVerifier::from_embedded_key();
+  if (!built_verifier) fatal("This installer is damaged: " + built_verifier.error().message);
+  // Shared read-only by the catalogue thread and the install worker.
+  const std::shared_ptr<const SignatureVerifier> verifier = std::move(built_verifier).value();
 
   std::shared_ptr<InstallerLog> log = InstallerLog::open_in(logs_folder());
   log->write_log(start_line(kReleaseBaseUrl));

@@ -8,6 +8,8 @@
 #include "integration/child_process.h"
 #include "release_server_process.h"
 #include "server/release_parts.h"
+#include "signature/signature_verifier.h"
+#include "system/installer_log.h"
 #include "support/scratch.h"
 #include "system/json_text.h"
 #include "system/sha256.h"
@@ -212,6 +214,144 @@ TEST_F(ReleaseClientTest, PackageBodiesArriveAsServedFaultsIncluded) {
 
   const auto missing = serve({"--status", "download=404"});
   EXPECT_EQ(pull(*client(missing->base_url()), missing->base_url() + path).status, 404);
+}
+
+// The signed requests end to end: the server signs with the development key, the
+// installer's own verifier checks, and every fault switch gives its error.
+class SignedRequests : public ReleaseClientTest {
+ protected:
+  SignedRequests() {
+    auto built = SignatureVerifier::from_key(testing::read_file(QUILLMAR_DEV_SIGNING_PUBLIC_KEY),
+                                             QUILLMAR_DEV_SIGNING_KEY_SHA256);
+    EXPECT_TRUE(built.ok()) << built.error().message;
+    verifier_ = built.value();
+  }
+
+  // The preflight event and the log line of one catalogue request.
+  std::pair<std::string, std::string> catalogue(const std::vector<std::string>& switches,
+                                                const std::string& base_suffix = "") {
+    const auto server = serve(switches);
+    testing::ScratchFolder logs;
+    auto log = InstallerLog::open_in(logs.path());
+    const json event = run_catalogue_request(*client(server->base_url() + base_suffix), *verifier_, *log);
+    return {compact_json(event), testing::read_file(logs.path() / "installer.log")};
+  }
+
+  std::string package_diagnostic(const std::vector<std::string>& switches,
+                                 const std::optional<std::string>& version = std::nullopt) {
+    const auto server = serve(switches);
+    const auto result = request_package(*client(server->base_url()), *verifier_, version);
+    if (const auto* error = std::get_if<ReleaseError>(&result)) return error->diagnostic();
+    return "Package " + std::get<Package>(result).version;
+  }
+
+  std::shared_ptr<const SignatureVerifier> verifier_;
+};
+
+TEST_F(SignedRequests, TheCatalogueListsTheReleasesOffered) {
+  const std::string newest_date = release("1.5.13")["published_at"];
+  const std::string previous_date = release("1.5.12")["published_at"];
+  const auto [event, log] = catalogue({}, "/");
+  EXPECT_EQ(event, R"({"ok":true,"releases":[{"newest":true,"published_at":")" + newest_date +
+                       R"(","version":"1.5.13"},{"newest":false,"published_at":")" + previous_date +
+                       R"(","version":"1.5.12"}],"type":"preflight"})");
+  EXPECT_EQ(log, "preflight succeeded: 2 versions offered\n");
+}
+
+TEST_F(SignedRequests, TheCatalogueReportsHandshakeFailuresByReason) {
+  constexpr char kClock[] = "the server clock differs from this computer's by more than five minutes";
+  struct Case {
+    std::vector<std::string> switches;
+    const char* event;
+    std::string log;
+  };
+  const Case cases[] = {
+      {{"--unpinned-key"}, R"({"ok":false,"reason":"network","status":null,"type":"preflight"})",
+       "preflight failed: Network\n"},
+      {{"--status", "preflight=404"}, R"({"ok":false,"reason":"unavailable","status":null,"type":"preflight"})",
+       "preflight failed: Unavailable\n"},
+      {{"--status", "preflight=503"}, R"({"ok":false,"reason":"server","status":503,"type":"preflight"})",
+       "preflight failed: Server(503)\n"},
+      {{"--clock-offset", "480"}, R"({"ok":false,"reason":"server","status":null,"type":"preflight"})",
+       std::string("preflight failed: Untrusted(\"") + kClock + "\")\n"},
+      {{"--clock-offset", "-480"}, R"({"ok":false,"reason":"server","status":null,"type":"preflight"})",
+       std::string("preflight failed: Untrusted(\"") + kClock + "\")\n"},
+      {{"--body", "preflight=not json"}, R"({"ok":false,"reason":"server","status":null,"type":"preflight"})",
+       "preflight failed: Untrusted(\"the answer does not echo this request's nonce\")\n"},
+      {{"--status", "downloads=500"}, R"({"ok":true,"releases":[],"type":"preflight"})",
+       "preflight succeeded: 0 versions offered\n"},
+      {{"--body", "downloads=[]"}, R"({"ok":true,"releases":[],"type":"preflight"})",
+       "preflight succeeded: 0 versions offered\n"},
+  };
+  for (const Case& test : cases) {
+    const auto [event, log] = catalogue(test.switches);
+    EXPECT_EQ(event, test.event) << test.switches.front();
+    EXPECT_EQ(log, test.log) << test.switches.front();
+  }
+}
+
+TEST_F(SignedRequests, ThePackageAnswerNamesTheReleaseAsked) {
+  const auto server = serve();
+  const auto release_client = client(server->base_url());
+  for (const std::optional<std::string>& version : {std::optional<std::string>(), std::optional<std::string>("1.5.12")}) {
+    const auto result = request_package(*release_client, *verifier_, version);
+    ASSERT_TRUE(std::holds_alternative<Package>(result)) << std::get<ReleaseError>(result).diagnostic();
+    const Package& package = std::get<Package>(result);
+    const json described = release(version.value_or("1.5.13"));
+    EXPECT_EQ(package.version, described["version"]);
+    EXPECT_EQ(package.filename, described["filename"]);
+    EXPECT_EQ(package.size_bytes, described["size_bytes"]);
+    EXPECT_EQ(package.sha256, described["sha256"]);
+    EXPECT_EQ(package.download_url, server->base_url() + kDownloadPath + package.version + "/" + package.filename);
+    // The package it names downloads whole and matches its digest.
+    const Pulled pulled = pull(*release_client, package.download_url);
+    ASSERT_FALSE(pulled.error) << *pulled.error;
+    EXPECT_EQ(to_hex(sha256_of(pulled.bytes)), package.sha256);
+  }
+  const auto received = requests_received();
+  ASSERT_EQ(received.size(), 4u);
+  const json first = json::parse(received[0]["body"].get<std::string>());
+  const json second = json::parse(received[2]["body"].get<std::string>());
+  EXPECT_FALSE(first.contains("version"));
+  EXPECT_EQ(second["version"], "1.5.12");
+  EXPECT_NE(first["nonce"], second["nonce"]);
+}
+
+TEST_F(SignedRequests, EveryFaultOfThePackageAnswerIsRefused) {
+  const auto untrusted_text = [](const char* message) { return std::string("Untrusted(\"") + message + "\")"; };
+  struct Case {
+    std::vector<std::string> switches;
+    std::string diagnostic;
+    std::optional<std::string> version = std::nullopt;
+  };
+  const Case cases[] = {
+      {{"--status", "authorize=409"}, "Unavailable"},
+      {{"--status", "authorize=500"}, "Server(500)"},
+      {{}, "Unavailable", "9.9.9"},
+      {{"--unpinned-key"}, "Network"},
+      {{"--wrong-nonce"}, untrusted_text("the answer does not echo this request's nonce")},
+      {{"--clock-offset", "-480"},
+       untrusted_text("the server clock differs from this computer's by more than five minutes")},
+      {{"--drop-member", "signature"}, untrusted_text("the answer lacks a valid signature")},
+      {{"--drop-member", "sig_alg"}, untrusted_text("the answer lacks a valid signature")},
+      {{"--drop-member", "sig_version"}, untrusted_text("the answer lacks a valid signature")},
+      {{"--broken-signature"}, untrusted_text("signature verification failed")},
+      {{"--float-member"}, untrusted_text("a signed answer carries a floating-point number")},
+      {{"--answer-version", "1.5.12"}, untrusted_text("the answer names another version than the one chosen"), "1.5.13"},
+      {{"--package-member", "schema=\"quillmar-installer-authorize-v2\""},
+       untrusted_text("the answer does not name a package for this platform")},
+      {{"--package-member", "size_bytes=\"12\""}, untrusted_text("malformed package answer")},
+      {{"--package-member", "filename=\"../quillmar.exe\""}, untrusted_text("the package answer failed its checks")},
+      {{"--package-member", "size_bytes=2147483649"}, untrusted_text("the package answer failed its checks")},
+      {{"--package-member", "sha256=\"abc\""}, untrusted_text("the package answer failed its checks")},
+      {{"--package-member", "download_url=\"https://localhost:1/api/v1/installer/download/x.exe\""},
+       untrusted_text("the package answer failed its checks")},
+      {{"--answer-version", "1.5.12"}, "Package 1.5.12"},
+  };
+  for (const Case& test : cases) {
+    EXPECT_EQ(package_diagnostic(test.switches, test.version), test.diagnostic)
+        << (test.switches.empty() ? "no switch" : test.switches.front() + " " + test.switches.back());
+  }
 }
 
 }  // namespace

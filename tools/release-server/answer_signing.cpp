@@ -5,6 +5,7 @@
 
 #include <fstream>
 
+#include "answer_signer.h"
 #include "system/sha256.h"
 
 namespace quillmar::release_server {
@@ -32,10 +33,8 @@ Result<AnswerSigner> AnswerSigner::load(const std::filesystem::path& private_key
 
 namespace quillmar::release_server {
 
-// Until the signing library lands in this branch the answers go out unsigned, so
-// only the transport, the statuses and the unsigned catalogue can be exercised.
-Result<nlohmann::json> AnswerSigner::sign(const nlohmann::json&) const {
-  return Error{"this build of the release server cannot sign answers yet"};
+Result<nlohmann::json> AnswerSigner::sign(const nlohmann::json& answer) const {
+  return sign_answer(answer, private_key_pem_);
 }
 
 }  // namespace quillmar::release_server

@@ -1,0 +1,20 @@
+#include <climits>
+#include <cstdlib>
+#include <memory>
+
+#include "install/canonical_path.h"
+#include "install/install_text.h"
+#include "system/os_error.h"
+
+namespace quillmar {
+
+Result<std::filesystem::path> canonical_path(const std::filesystem::path& path) {
+  errno = 0;
+  const std::unique_ptr<char, decltype(&std::free)> resolved(realpath(path.c_str(), nullptr), &std::free);
+  if (!resolved) return Error{last_os_error_text()};
+  return std::filesystem::path(resolved.get());
+}
+
+PathStyle native_path_style() { return PathStyle::kPosix; }
+
+}  // namespace quillmar

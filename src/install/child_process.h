@@ -1,0 +1,52 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "system/result.h"
+
+namespace quillmar {
+
+// A started child process, owned until it has been waited for: CreateProcessW on
+// Windows, posix_spawn with the same argument list on the host. The child inherits
+// the environment, the current folder and the standard handles; no window or
+// console is asked for. Dropping the owner never stops the child: the setup package
+// is never killed by the installer.
+class ChildProcess {
+ public:
+  // Starts PROGRAM with ARGUMENTS. The error text is the OS text.
+  static Result<ChildProcess> start(const std::filesystem::path& program, const std::vector<std::string>& arguments);
+
+  ChildProcess(ChildProcess&& other) noexcept;
+  ChildProcess& operator=(ChildProcess&& other) noexcept;
+  ChildProcess(const ChildProcess&) = delete;
+  ChildProcess& operator=(const ChildProcess&) = delete;
+  ~ChildProcess();
+
+  // Looks without waiting: nothing while the child runs, its exit code once it has
+  // ended. The exit code is the signed 32-bit reading of the system's value, so a
+  // Windows status such as 0xC0000005 is negative. The error text is the OS text.
+  Result<std::optional<std::int32_t>> poll();
+
+  // Waits without a time limit and returns the exit code as poll() does.
+  Result<std::int32_t> wait();
+
+ private:
+  ChildProcess() = default;
+  void release();
+
+  // The process and thread handles on Windows; the process id on the host.
+  std::intptr_t process_ = -1;
+  std::intptr_t thread_ = -1;
+  bool ended_ = false;
+};
+
+// Starts PROGRAM with no arguments in WORKING_FOLDER, detached from the installer
+// (no console of its own on Windows, a session of its own on the host), and does not
+// wait for it. The error text is the OS text.
+Result<void> start_detached(const std::filesystem::path& program, const std::filesystem::path& working_folder);
+
+}  // namespace quillmar

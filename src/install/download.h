@@ -1,0 +1,84 @@
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string>
+
+#include "install/package_file.h"
+#include "server/release_client.h"
+#include "system/installer_event.h"
+#include "system/result.h"
+#include "system/sha256.h"
+
+namespace quillmar {
+
+// The one read buffer of a download: 256 KiB, allocated and zero-filled once.
+inline constexpr std::size_t kDownloadBufferSize = 262144;
+// Only the download limits the time for receiving a body: 30 minutes.
+inline constexpr std::chrono::seconds kDownloadBodyLimit{1800};
+// Download progress at most this often, plus the event at completion.
+inline constexpr std::chrono::milliseconds kDownloadProgressInterval{150};
+
+using SteadyClock = std::function<std::chrono::steady_clock::time_point()>;
+
+// The private folder of one run, "quillmar-installer-" and 16 random hex digits in
+// the temporary folder, removed with everything in it when the owner goes away, so
+// that no ending of a run leaves a package behind.
+class DownloadFolder {
+ public:
+  static Result<DownloadFolder> create();
+
+  DownloadFolder(DownloadFolder&& other) noexcept;
+  DownloadFolder& operator=(DownloadFolder&&) = delete;
+  DownloadFolder(const DownloadFolder&) = delete;
+  DownloadFolder& operator=(const DownloadFolder&) = delete;
+  ~DownloadFolder();
+
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  explicit DownloadFolder(std::filesystem::path path) : path_(std::move(path)) {}
+  std::filesystem::path path_;
+};
+
+// Where the bytes of the package go as they arrive: it counts them, refuses one
+// byte more than announced, hashes and writes each chunk straight from the caller's
+// buffer, and sends throttled progress. It never holds the package in memory.
+class PackageSink {
+ public:
+  PackageSink(PackageFile& file, std::uint64_t size_bytes, const EventSender& send, SteadyClock now);
+
+  // One chunk of the body. The error text is the failure detail.
+  Result<void> accept(const std::uint8_t* bytes, std::size_t size);
+  // After the last chunk: flush, length and digest checks.
+  Result<void> finish(const std::string& expected_sha256);
+
+  std::uint64_t downloaded() const { return downloaded_; }
+
+ private:
+  PackageFile& file_;
+  std::uint64_t size_bytes_;
+  const EventSender& send_;
+  SteadyClock now_;
+  std::uint64_t downloaded_ = 0;
+  Sha256 digest_;
+  std::chrono::steady_clock::time_point last_event_;
+};
+
+struct DownloadResult {
+  enum class End { kComplete, kCancelled, kFailed };
+  End end = End::kFailed;
+  std::string message;  // kFailed: the failure detail
+};
+
+// Streams PACKAGE into PACKAGE_FILE through the release client, checking length and
+// digest as it goes. The cancel flag is read before each read. On any ending but
+// success the partial file is deleted.
+DownloadResult downloadPackage(const Package& package, const ReleaseClient& client,
+                               const std::filesystem::path& package_file, const std::atomic<bool>& cancel,
+                               const EventSender& send, const SteadyClock& now = std::chrono::steady_clock::now);
+
+}  // namespace quillmar

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "install/install_worker.h"
+
+namespace quillmar {
+
+// The worker's fixed sequence, with every collaborator taken from CONTEXT:
+// context.request_package and context.client must be set. runInstall fills in the
+// package request from the release client and calls this.
+InstallOutcome run_install_steps(const InstallRequest& request, const InstallContext& context);
+
+// A "failed" event: reason, and detail, code and log only where given.
+InstallerEvent failed_event(const std::string& reason, const std::optional<std::string>& detail,
+                            const std::optional<std::int32_t>& code = std::nullopt,
+                            const std::optional<std::string>& log = std::nullopt);
+
+// The log line of step 4: "package {version} {filename} ({size} bytes)".
+std::string package_log_line(const Package& package);
+
+// The location check: a failure when the running installer lies inside the
+// existing folder DIR; nothing when DIR does not exist or holds no installer.
+std::optional<InstallerEvent> check_installer_location(const std::filesystem::path& dir);
+
+}  // namespace quillmar

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+
+#include "system/result.h"
+
+namespace quillmar {
+
+// Creates FOLDER and every missing parent; an existing folder is fine. The error
+// text is the OS text.
+Result<void> create_folder_tree(const std::filesystem::path& folder);
+
+// The package file while it is downloaded: created or truncated, opened for
+// writing, and shared for read, write and delete on Windows. On the host it is made
+// executable by its owner only, because it is started as a program afterwards.
+class PackageFile {
+ public:
+  static Result<PackageFile> create(const std::filesystem::path& path);
+
+  PackageFile(PackageFile&& other) noexcept;
+  PackageFile& operator=(PackageFile&& other) noexcept;
+  PackageFile(const PackageFile&) = delete;
+  PackageFile& operator=(const PackageFile&) = delete;
+  ~PackageFile();
+
+  // Writes all of the bytes; the error text is the OS text.
+  Result<void> write(const std::uint8_t* bytes, std::size_t size);
+  // Flushes what was written to the disk; the error text is the OS text.
+  Result<void> flush();
+  void close();
+
+ private:
+  explicit PackageFile(std::intptr_t handle) : handle_(handle) {}
+
+  // A file descriptor on the host, a HANDLE on Windows; kNone when closed.
+  static constexpr std::intptr_t kNone = -1;
+  std::intptr_t handle_ = kNone;
+};
+
+}  // namespace quillmar

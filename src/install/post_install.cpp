@@ -1,0 +1,40 @@
+#include "install/post_install.h"
+
+#include "install/child_process.h"
+#include "install/install_text.h"
+#include "install/install_worker.h"
+#include "system/file_io.h"
+#include "system/installer_log.h"
+#include "system/paths.h"
+#include "system/text.h"
+
+namespace quillmar {
+
+std::string read_version_record(const std::filesystem::path& folder) {
+  const auto text = read_whole_file(folder / kVersionRecordFileName);
+  if (!text || !is_valid_utf8(*text)) return {};
+  return std::string(trim_white_space(*text));
+}
+
+Result<std::string> checkVersionRecord(const std::filesystem::path& folder, const std::string& expected) {
+  std::string installed = read_version_record(folder);
+  if (installed != expected) return Error{"installed version " + quoted_text(installed) + ", expected " + expected};
+  return installed;
+}
+
+Result<void> runIntegrityCheck(const std::filesystem::path& folder) {
+  auto child = ChildProcess::start(folder / kApplicationFileName, {"--verify-root", path_to_text(folder)});
+  if (!child) return child.error();
+  auto code = child.value().wait();
+  if (!code) return code.error();
+  if (code.value() != 0) return Error{"installed release integrity check failed (" + exit_code_text(code.value()) + ")"};
+  return {};
+}
+
+void launchInstalled(const std::filesystem::path& folder, InstallerLog& log) {
+  if (auto started = start_detached(folder / kApplicationFileName, folder); !started) {
+    log.write_log("launch failed: " + started.error().message);
+  }
+}
+
+}  // namespace quillmar

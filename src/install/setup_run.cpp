@@ -1,0 +1,66 @@
+#include "install/setup_run.h"
+
+#include <system_error>
+#include <thread>
+
+#include "install/child_process.h"
+#include "install/install_text.h"
+#include "install/package_file.h"
+#include "install/setup_log.h"
+#include "system/paths.h"
+
+namespace quillmar {
+
+std::string setup_task_list(const InstallRequest& request) {
+  std::string tasks;
+  if (request.desktop_shortcut) tasks = "desktopicon";
+  if (request.start_menu) tasks += tasks.empty() ? "startmenuicon" : ",startmenuicon";
+  return tasks;
+}
+
+std::vector<std::string> setup_arguments(const InstallRequest& request, const std::filesystem::path& setup_log) {
+  return {"/SP-",
+          "/VERYSILENT",
+          "/SUPPRESSMSGBOXES",
+          "/NORESTART",
+          "/CLOSEAPPLICATIONS",
+          "/CURRENTUSER",
+          "/SKIPBROWSERSETUP",
+          "/DIR=" + request.dir,
+          "/TASKS=" + setup_task_list(request),
+          "/LOG=" + path_to_text(setup_log)};
+}
+
+InstallerEvent setup_progress_event(double pct, std::uint64_t files) {
+  return {{"type", "progress"}, {"phase", "install"}, {"pct", pct}, {"files", files}};
+}
+
+SetupOutcome runSetup(const std::filesystem::path& package_file, const InstallRequest& request,
+                      const std::filesystem::path& setup_log, const EventSender& send,
+                      std::chrono::milliseconds poll_interval) {
+  if (auto folder = create_folder_tree(setup_log.parent_path()); !folder) return SetupFailure{folder.error().message};
+  // Each run starts the log afresh, so its lines count only this run's files.
+  std::error_code ignored;
+  std::filesystem::remove(setup_log, ignored);
+
+  auto child = ChildProcess::start(package_file, setup_arguments(request, setup_log));
+  if (!child) return SetupFailure{"the Setup could not start: " + child.error().message};
+  const auto started = std::chrono::steady_clock::now();
+
+  std::uint64_t offset = 0;
+  std::uint64_t files = 0;
+  for (;;) {
+    auto exited = child.value().poll();
+    if (!exited) return SetupFailure{exited.error().message};
+    files += scanSetupLog(setup_log, offset);
+    if (exited.value()) {
+      send(setup_progress_event(100.0, files));
+      return SetupExit{*exited.value()};
+    }
+    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - started;
+    send(setup_progress_event(setup_progress_pct(elapsed.count()), files));
+    std::this_thread::sleep_for(poll_interval);
+  }
+}
+
+}  // namespace quillmar

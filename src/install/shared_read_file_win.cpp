@@ -1,0 +1,51 @@
+#include <windows.h>
+
+#include <utility>
+
+#include "install/shared_read_file.h"
+
+namespace quillmar {
+namespace {
+
+HANDLE as_handle(std::intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
+
+}  // namespace
+
+std::optional<SharedReadFile> SharedReadFile::open(const std::filesystem::path& path) {
+  const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+  return SharedReadFile(reinterpret_cast<std::intptr_t>(file));
+}
+
+SharedReadFile::SharedReadFile(SharedReadFile&& other) noexcept : handle_(std::exchange(other.handle_, kNone)) {}
+
+SharedReadFile& SharedReadFile::operator=(SharedReadFile&& other) noexcept {
+  if (this != &other) {
+    close();
+    handle_ = std::exchange(other.handle_, kNone);
+  }
+  return *this;
+}
+
+SharedReadFile::~SharedReadFile() { close(); }
+
+void SharedReadFile::close() {
+  if (handle_ != kNone) CloseHandle(as_handle(handle_));
+  handle_ = kNone;
+}
+
+bool SharedReadFile::seek(std::uint64_t offset) {
+  LARGE_INTEGER distance{};
+  distance.QuadPart = static_cast<LONGLONG>(offset);
+  return SetFilePointerEx(as_handle(handle_), distance, nullptr, FILE_BEGIN) != 0;
+}
+
+std::optional<std::size_t> SharedReadFile::read(char* buffer, std::size_t capacity) {
+  DWORD count = 0;
+  const DWORD wanted = capacity > 0x40000000 ? 0x40000000 : static_cast<DWORD>(capacity);
+  if (!ReadFile(as_handle(handle_), buffer, wanted, &count, nullptr)) return std::nullopt;
+  return static_cast<std::size_t>(count);
+}
+
+}  // namespace quillmar

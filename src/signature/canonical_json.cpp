@@ -1,0 +1,189 @@
+// Must always hold: equal JSON values give equal bytes, different values give
+// different bytes, and a value with no exact integer form gives no bytes at all.
+#include "signature/canonical_json.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+namespace quillmar {
+
+namespace {
+
+using nlohmann::json;
+
+// Values a parser never produces but a program can build; refused rather than
+// given some made-up form, since the signer shares this code.
+constexpr char kInvalidUtf8Refusal[] = "a signed answer carries text that is not UTF-8";
+constexpr char kNotJsonRefusal[] = "a signed answer carries a value that is not JSON";
+
+// Bytewise order of the UTF-8 keys, which is the order of code points.
+bool key_before(const std::string* left, const std::string* right) {
+  return std::lexicographical_compare(left->begin(), left->end(), right->begin(), right->end(),
+                                      [](char a, char b) { return static_cast<unsigned char>(a) < static_cast<unsigned char>(b); });
+}
+
+void append_unit_escape(std::string& out, std::uint32_t unit) {
+  static constexpr char kDigits[] = "0123456789abcdef";
+  out += "\\u";
+  out += kDigits[(unit >> 12) & 0xF];
+  out += kDigits[(unit >> 8) & 0xF];
+  out += kDigits[(unit >> 4) & 0xF];
+  out += kDigits[unit & 0xF];
+}
+
+// Decodes one UTF-8 sequence at TEXT[*AT], strictly: no overlong forms, no encoded
+// surrogates, nothing above U+10FFFF. Returns false for an invalid sequence.
+bool next_code_point(const std::string& text, std::size_t* at, std::uint32_t* code_point) {
+  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+  const unsigned char lead = byte(*at);
+  std::size_t length = 0;
+  std::uint32_t value = 0;
+  std::uint32_t minimum = 0;
+  if (lead < 0x80) {
+    *code_point = lead;
+    *at += 1;
+    return true;
+  } else if ((lead & 0xE0) == 0xC0) {
+    length = 2, value = lead & 0x1F, minimum = 0x80;
+  } else if ((lead & 0xF0) == 0xE0) {
+    length = 3, value = lead & 0x0F, minimum = 0x800;
+  } else if ((lead & 0xF8) == 0xF0) {
+    length = 4, value = lead & 0x07, minimum = 0x10000;
+  } else {
+    return false;
+  }
+  if (text.size() - *at < length) return false;
+  for (std::size_t i = 1; i < length; ++i) {
+    const unsigned char continuation = byte(*at + i);
+    if ((continuation & 0xC0) != 0x80) return false;
+    value = (value << 6) | (continuation & 0x3F);
+  }
+  if (value < minimum || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return false;
+  *code_point = value;
+  *at += length;
+  return true;
+}
+
+bool append_string(std::string& out, const std::string& text) {
+  out += '"';
+  std::size_t at = 0;
+  while (at < text.size()) {
+    std::uint32_t c = 0;
+    if (!next_code_point(text, &at, &c)) return false;
+    switch (c) {
+      case '"': out += "\\\""; break;
+      case '\\': out += "\\\\"; break;
+      case '\n': out += "\\n"; break;
+      case '\r': out += "\\r"; break;
+      case '\t': out += "\\t"; break;
+      case 0x08: out += "\\b"; break;
+      case 0x0C: out += "\\f"; break;
+      default:
+        if (c >= 0x20 && c <= 0x7E) {
+          out += static_cast<char>(c);
+        } else if (c <= 0xFFFF) {
+          append_unit_escape(out, c);
+        } else {
+          // Above the Basic Multilingual Plane: the two code units of the surrogate pair.
+          const std::uint32_t offset = c - 0x10000;
+          append_unit_escape(out, 0xD800 + (offset >> 10));
+          append_unit_escape(out, 0xDC00 + (offset & 0x3FF));
+        }
+    }
+  }
+  out += '"';
+  return true;
+}
+
+// One open array or object on the way down. Answers come from the network, so the
+// walk keeps its own stack instead of recursing: a deeply nested value cannot
+// exhaust the thread's stack.
+struct Frame {
+  const json* container = nullptr;
+  std::vector<std::pair<const std::string*, const json*>> members;  // objects, sorted
+  std::size_t next = 0;
+};
+
+// Writes a scalar, or opens a container and pushes its frame. SKIPPED applies only
+// to the object given for the top level.
+Result<void> open_value(const json& value, std::string& out, std::vector<Frame>& stack,
+                        std::initializer_list<std::string_view> skipped) {
+  switch (value.type()) {
+    case json::value_t::null: out += "null"; return {};
+    case json::value_t::boolean: out += value.get<bool>() ? "true" : "false"; return {};
+    case json::value_t::number_unsigned: out += std::to_string(value.get<std::uint64_t>()); return {};
+    case json::value_t::number_integer: out += std::to_string(value.get<std::int64_t>()); return {};
+    case json::value_t::number_float: return Error{kFloatingPointRefusal};
+    case json::value_t::string:
+      if (!append_string(out, value.get_ref<const std::string&>())) return Error{kInvalidUtf8Refusal};
+      return {};
+    case json::value_t::array:
+      out += '[';
+      stack.push_back(Frame{&value, {}, 0});
+      return {};
+    case json::value_t::object: {
+      Frame frame{&value, {}, 0};
+      frame.members.reserve(value.size());
+      for (auto it = value.begin(); it != value.end(); ++it) {
+        if (std::find(skipped.begin(), skipped.end(), std::string_view(it.key())) != skipped.end()) continue;
+        frame.members.emplace_back(&it.key(), &it.value());
+      }
+      std::sort(frame.members.begin(), frame.members.end(),
+                [](const auto& left, const auto& right) { return key_before(left.first, right.first); });
+      out += '{';
+      stack.push_back(std::move(frame));
+      return {};
+    }
+    case json::value_t::binary:
+    case json::value_t::discarded:
+      break;
+  }
+  return Error{kNotJsonRefusal};
+}
+
+Result<std::string> canonicalise(const json& root, std::initializer_list<std::string_view> skipped) {
+  std::string out;
+  std::vector<Frame> stack;
+  if (Result<void> opened = open_value(root, out, stack, skipped); !opened) return opened.error();
+  while (!stack.empty()) {
+    Frame& frame = stack.back();
+    const json* child = nullptr;
+    if (frame.container->is_array()) {
+      if (frame.next == frame.container->size()) {
+        out += ']';
+        stack.pop_back();
+        continue;
+      }
+      if (frame.next > 0) out += ',';
+      child = &(*frame.container)[frame.next];
+    } else {
+      if (frame.next == frame.members.size()) {
+        out += '}';
+        stack.pop_back();
+        continue;
+      }
+      if (frame.next > 0) out += ',';
+      const auto& [key, value] = frame.members[frame.next];
+      if (!append_string(out, *key)) return Error{kInvalidUtf8Refusal};
+      out += ':';
+      child = value;
+    }
+    ++frame.next;
+    // FRAME may move once a child container is pushed; it is not used after this.
+    if (Result<void> opened = open_value(*child, out, stack, {}); !opened) return opened.error();
+  }
+  return out;
+}
+
+}  // namespace
+
+Result<std::string> canonical_json(const nlohmann::json& value) { return canonicalise(value, {}); }
+
+Result<std::string> canonical_json_without(const nlohmann::json& object,
+                                           std::initializer_list<std::string_view> skipped) {
+  return canonicalise(object, skipped);
+}
+
+}  // namespace quillmar
