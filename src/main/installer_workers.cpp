@@ -1,6 +1,8 @@
 #include "main/installer_workers.h"
 
 #include "install/install_worker.h"
+#include "server/release_client.h"
+#include "server/release_parts.h"
 #include "system/installer_log.h"
 
 namespace quillmar {
@@ -9,15 +11,28 @@ BridgeWorkers installer_workers(std::shared_ptr<const ReleaseClient> client,
                                 std::shared_ptr<const SignatureVerifier> verifier,
                                 std::shared_ptr<InstallerLog> log) {
   BridgeWorkers workers;
+  workers.catalogue = [client, verifier, log]() -> InstallerEvent {
+    if (!client) return preflight_failure(network_error(), *log);
+    return run_catalogue_request(*client, *verifier, *log);
+  };
+  workers.install = [client, verifier, log](const InstallRequest& request, std::atomic<bool>& cancel,
+                                            const EventSender& send) {
+    InstallContext context;
+    context.client = client.get();
+    context.verifier = verifier.get();
+    context.cancel = &cancel;
+    context.log = log.get();
+    context.send = send;
+    if (!client) {
+      // Without an HTTP layer no package answer can come; the run fails at that step
+      // exactly as it would when the server cannot be reached.
+      context.request_package = [](const std::optional<std::string>&) -> Result<Package> {
+        return Error{network_error().diagnostic()};
+      };
+    }
+    return runInstall(request, context);
+  };
   workers.launch = [log](const std::filesystem::path& folder) { launchInstalled(folder, *log); };
-
-  // PENDING: the catalogue request (run_catalogue_request) and the install worker
-  // (runInstall, which asks the release client for the package) need the release
-  // client, which is not built on this branch yet. Until it is, both stay empty and
-  // the bridge drops "preflight" and "install" rather than answering with a result
-  // no release server gave. Wire them here, with CLIENT, when it lands.
-  static_cast<void>(client);
-  static_cast<void>(verifier);
   return workers;
 }
 

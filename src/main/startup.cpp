@@ -10,6 +10,7 @@
 #include "main/fatal.h"
 #include "main/installer_window.h"
 #include "main/installer_workers.h"
+#include "main/shared_release_client.h"
 #include "main/page_bridge.h"
 #include "main/start_line.h"
 #include "main/user_events.h"
@@ -63,9 +64,7 @@ int run_installer(std::span<const Asset> assets) {
     fatal(std::string(kMissingWebViewText) + "\n\n" + web_view.error().message);
   }
 
-  // Build the release client from the base URL, the installer version and the
-  // platform word. Filled in with the release client.
-  std::shared_ptr<const ReleaseClient> client;
+  const std::shared_ptr<const ReleaseClient> client = build_release_client(*log);
 
   BridgeHost host;
   host.send_event = [queue](InstallerEvent event) { queue->post(UserEvent::deliver(std::move(event))); };

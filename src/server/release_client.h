@@ -85,6 +85,10 @@ class ReleaseClient {
 nlohmann::json run_catalogue_request(const ReleaseClient& client, const SignatureVerifier& verifier,
                                      InstallerLog& log);
 
+// The failed "preflight" event for ERROR, with its log line: what the catalogue
+// request answers when the handshake fails.
+nlohmann::json preflight_failure(const ReleaseError& error, InstallerLog& log);
+
 // The package request: a signed answer naming the setup package of VERSION (the
 // newest when none is given), verified and checked.
 ReleaseResult<Package> request_package(const ReleaseClient& client, const SignatureVerifier& verifier,

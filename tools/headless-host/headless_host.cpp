@@ -23,6 +23,7 @@
 #include "main/build_config.h"
 #include "main/event_loop_handler.h"
 #include "main/installer_workers.h"
+#include "main/shared_release_client.h"
 #include "main/page_bridge.h"
 #include "main/start_line.h"
 #include "main/user_events.h"
@@ -87,9 +88,7 @@ int run(std::optional<std::filesystem::path> chosen_folder) {
   log->write_log(start_line(kReleaseBaseUrl));
   write_line(environment_json(discover_environment()));
 
-  // The same place as in the installer for the release client. Filled in with the
-  // release client.
-  std::shared_ptr<const ReleaseClient> client;
+  const std::shared_ptr<const ReleaseClient> client = build_release_client(*log);
 
   auto wakeup = std::make_shared<Wakeup>();
   auto queue = std::make_shared<UserEventQueue>([wakeup] { wakeup->wake(); });

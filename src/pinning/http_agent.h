@@ -1,0 +1,62 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "pinning/pinned_tls.h"
+#include "system/result.h"
+
+namespace quillmar {
+
+struct HttpHeader {
+  std::string name;
+  std::string value;
+};
+
+struct HttpRequest {
+  std::string method;  // "GET" or "POST"
+  std::string url;     // absolute https URL
+  std::vector<HttpHeader> headers;
+  std::optional<std::string> body;
+  // A limit on receiving the whole body, counted from the response head; none
+  // when absent.
+  std::optional<std::chrono::seconds> body_limit;
+};
+
+// A response whose head has arrived; the body is pulled by the caller, so a slow
+// reader slows the transfer down instead of filling memory.
+class HttpResponse {
+ public:
+  virtual ~HttpResponse() = default;
+  virtual int status() const = 0;
+  // Reads up to CAPACITY body bytes; 0 at the end of the body.
+  virtual Result<std::size_t> read(std::uint8_t* buffer, std::size_t capacity) = 0;
+};
+
+struct AgentSettings {
+  std::string user_agent;
+  std::chrono::seconds connect_limit{10};
+  std::chrono::seconds head_limit{30};  // from sending the request to the whole head
+  PinnedTls pinned;
+  std::string extra_trust_anchor_pem;  // empty: the system store alone
+};
+
+// The HTTPS agent shared by every thread that talks to the release server. Each
+// request runs on its caller's thread; the agent itself is immutable.
+class HttpAgent {
+ public:
+  static Result<std::shared_ptr<const HttpAgent>> create(AgentSettings settings);
+
+  virtual ~HttpAgent() = default;
+
+  // Sends REQUEST and returns once the response head has arrived. Any failure
+  // before that (name resolution, connection, handshake, pin check, time limit,
+  // I/O) is an error whose text is the transport's.
+  virtual Result<std::unique_ptr<HttpResponse>> send(const HttpRequest& request) const = 0;
+};
+
+}  // namespace quillmar

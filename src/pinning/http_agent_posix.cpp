@@ -1,0 +1,347 @@
+// The host's HTTP agent: libcurl with OpenSSL. Every transfer runs on its own multi
+// handle, driven by the caller's thread, so the response body is pulled: the write
+// callback pauses the transfer while unread bytes pile up, and read() resumes it.
+//
+// The pin check runs in CURLOPT_PREREQFUNCTION, which libcurl calls once the
+// connection (TLS handshake included) is up and before the request is written;
+// refusing there aborts the transfer before any HTTP byte is sent. libcurl's own
+// peer and host-name verification stay on (they are its defaults; set explicitly
+// so a change of default cannot silently turn them off).
+
+#include <curl/curl.h>
+#include <openssl/err.h>
+#include <openssl/pem.h>
+#include <openssl/ssl.h>
+#include <openssl/x509.h>
+
+#include <algorithm>
+#include <cstring>
+#include <mutex>
+
+#include "pinning/http_agent.h"
+
+namespace quillmar {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Unread body bytes above which the transfer is paused until the caller reads.
+constexpr std::size_t kPendingLimit = 256 * 1024;
+// How long one wait for socket activity may last before the deadlines are looked at.
+constexpr int kPollMilliseconds = 1000;
+
+struct CurlEasyDeleter {
+  void operator()(CURL* easy) const { curl_easy_cleanup(easy); }
+};
+struct CurlMultiDeleter {
+  void operator()(CURLM* multi) const { curl_multi_cleanup(multi); }
+};
+struct CurlListDeleter {
+  void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+};
+struct X509Deleter {
+  void operator()(X509* certificate) const { X509_free(certificate); }
+};
+using X509Owner = std::unique_ptr<X509, X509Deleter>;
+
+std::string host_of_url(const std::string& url) {
+  CURLU* parsed = curl_url();
+  std::string host;
+  if (parsed != nullptr && curl_url_set(parsed, CURLUPART_URL, url.c_str(), 0) == CURLUE_OK) {
+    char* part = nullptr;
+    if (curl_url_get(parsed, CURLUPART_HOST, &part, 0) == CURLUE_OK) {
+      host = part;
+      curl_free(part);
+    }
+  }
+  curl_url_cleanup(parsed);
+  return host;
+}
+
+class CurlAgent;
+
+// One request and its response, from sending to the end of the body.
+class CurlTransfer final : public HttpResponse {
+ public:
+  CurlTransfer(const CurlAgent& agent, const HttpRequest& request);
+  ~CurlTransfer() override {
+    if (multi_ && easy_) curl_multi_remove_handle(multi_.get(), easy_.get());
+  }
+
+  Result<void> start();
+  int status() const override { return status_; }
+  Result<std::size_t> read(std::uint8_t* buffer, std::size_t capacity) override;
+
+ private:
+  static std::size_t on_header(char* data, std::size_t size, std::size_t count, void* self);
+  static std::size_t on_body(char* data, std::size_t size, std::size_t count, void* self);
+  static int on_connected(void* self, char*, char*, int, int);
+
+  // Drives the transfer until DONE_WAITING() holds or it ends.
+  template <typename Condition>
+  void drive(Condition done_waiting);
+  Error failure_text() const;
+  std::optional<Clock::time_point> deadline() const;
+
+  const CurlAgent& agent_;
+  HttpRequest request_;
+  std::string host_;
+  std::unique_ptr<CURLM, CurlMultiDeleter> multi_;
+  std::unique_ptr<CURL, CurlEasyDeleter> easy_;
+  std::unique_ptr<curl_slist, CurlListDeleter> headers_;
+  char error_buffer_[CURL_ERROR_SIZE] = {};
+
+  std::string pending_;
+  std::size_t pending_offset_ = 0;
+  bool paused_ = false;
+  bool finished_ = false;
+  CURLcode result_ = CURLE_OK;
+  std::string pin_error_;
+  std::string timeout_error_;
+  std::optional<Clock::time_point> sent_at_;
+  std::optional<Clock::time_point> head_at_;
+  int status_ = 0;
+};
+
+class CurlAgent final : public HttpAgent {
+ public:
+  explicit CurlAgent(AgentSettings settings, X509Owner anchor)
+      : settings_(std::move(settings)), anchor_(std::move(anchor)) {}
+
+  Result<std::unique_ptr<HttpResponse>> send(const HttpRequest& request) const override {
+    auto transfer = std::make_unique<CurlTransfer>(*this, request);
+    if (auto started = transfer->start(); !started) return started.error();
+    return std::unique_ptr<HttpResponse>(std::move(transfer));
+  }
+
+  const AgentSettings& settings() const { return settings_; }
+
+  // Adds the development CA to the store OpenSSL checks the chain against, next to
+  // the system's roots, never instead of them.
+  static CURLcode add_trust_anchor(CURL*, void* ssl_context, void* self) {
+    const auto* agent = static_cast<const CurlAgent*>(self);
+    X509_STORE* store = SSL_CTX_get_cert_store(static_cast<SSL_CTX*>(ssl_context));
+    if (store == nullptr || X509_STORE_add_cert(store, agent->anchor_.get()) != 1) {
+      // The same CA may already be there (a system that trusts it too).
+      const unsigned long reason = ERR_GET_REASON(ERR_peek_last_error());
+      ERR_clear_error();
+      if (reason != X509_R_CERT_ALREADY_IN_HASH_TABLE) return CURLE_SSL_CACERT_BADFILE;
+    }
+    return CURLE_OK;
+  }
+
+  bool has_anchor() const { return anchor_ != nullptr; }
+
+ private:
+  AgentSettings settings_;
+  X509Owner anchor_;
+};
+
+CurlTransfer::CurlTransfer(const CurlAgent& agent, const HttpRequest& request)
+    : agent_(agent), request_(request), host_(host_of_url(request.url)) {}
+
+Result<void> CurlTransfer::start() {
+  multi_.reset(curl_multi_init());
+  easy_.reset(curl_easy_init());
+  if (!multi_ || !easy_) return Error{"the HTTP client could not start"};
+  CURL* easy = easy_.get();
+  const AgentSettings& settings = agent_.settings();
+
+  curl_easy_setopt(easy, CURLOPT_URL, request_.url.c_str());
+  curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, error_buffer_);
+  curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+  curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "https");
+  curl_easy_setopt(easy, CURLOPT_USERAGENT, settings.user_agent.c_str());
+  curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(settings.connect_limit.count() * 1000));
+  curl_easy_setopt(easy, CURLOPT_SSLVERSION, static_cast<long>(CURL_SSLVERSION_TLSv1_2));
+  curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
+  curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
+  if (agent_.has_anchor()) {
+    curl_easy_setopt(easy, CURLOPT_SSL_CTX_FUNCTION, &CurlAgent::add_trust_anchor);
+    curl_easy_setopt(easy, CURLOPT_SSL_CTX_DATA, &agent_);
+  }
+  curl_easy_setopt(easy, CURLOPT_PREREQFUNCTION, &CurlTransfer::on_connected);
+  curl_easy_setopt(easy, CURLOPT_PREREQDATA, this);
+  curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &CurlTransfer::on_header);
+  curl_easy_setopt(easy, CURLOPT_HEADERDATA, this);
+  curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &CurlTransfer::on_body);
+  curl_easy_setopt(easy, CURLOPT_WRITEDATA, this);
+
+  curl_slist* list = nullptr;
+  for (const HttpHeader& header : request_.headers) {
+    list = curl_slist_append(list, (header.name + ": " + header.value).c_str());
+  }
+  // The bodies are small; waiting for "100 Continue" would only add a round trip.
+  list = curl_slist_append(list, "Expect:");
+  headers_.reset(list);
+  curl_easy_setopt(easy, CURLOPT_HTTPHEADER, list);
+
+  if (request_.method == "POST") {
+    // libcurl reads the body while the transfer runs: it must live in the transfer.
+    if (!request_.body) request_.body.emplace();
+    curl_easy_setopt(easy, CURLOPT_POST, 1L);
+    curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(request_.body->size()));
+    curl_easy_setopt(easy, CURLOPT_POSTFIELDS, request_.body->data());
+  } else {
+    curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L);
+  }
+
+  if (curl_multi_add_handle(multi_.get(), easy) != CURLM_OK) return Error{"the HTTP client could not start"};
+  drive([this] { return head_at_.has_value(); });
+  if (!head_at_) return failure_text();
+  return {};
+}
+
+int CurlTransfer::on_connected(void* self, char*, char*, int, int) {
+  auto* transfer = static_cast<CurlTransfer*>(self);
+  transfer->sent_at_ = Clock::now();
+  std::optional<std::span<const std::uint8_t>> leaf;
+  std::vector<std::uint8_t> der;
+  curl_tlssessioninfo* session = nullptr;
+  if (curl_easy_getinfo(transfer->easy_.get(), CURLINFO_TLS_SSL_PTR, &session) == CURLE_OK && session != nullptr &&
+      session->backend == CURLSSLBACKEND_OPENSSL && session->internals != nullptr) {
+    if (X509* certificate = SSL_get0_peer_certificate(static_cast<SSL*>(session->internals))) {
+      const int size = i2d_X509(certificate, nullptr);
+      if (size > 0) {
+        der.resize(static_cast<std::size_t>(size));
+        unsigned char* out = der.data();
+        i2d_X509(certificate, &out);
+        leaf = std::span<const std::uint8_t>(der);
+      }
+    }
+  } else if (transfer->agent_.settings().pinned.applies_to(transfer->host_)) {
+    // Without the TLS session the key cannot be checked: refuse rather than send.
+    transfer->pin_error_ = kNoCertificate;
+    return CURL_PREREQFUNC_ABORT;
+  }
+  const Result<void> checked = transfer->agent_.settings().pinned.check(transfer->host_, leaf);
+  if (!checked) {
+    transfer->pin_error_ = checked.error().message;
+    return CURL_PREREQFUNC_ABORT;
+  }
+  return CURL_PREREQFUNC_OK;
+}
+
+std::size_t CurlTransfer::on_header(char* data, std::size_t size, std::size_t count, void* self) {
+  auto* transfer = static_cast<CurlTransfer*>(self);
+  const std::size_t length = size * count;
+  // The blank line ends a head; heads of 1xx answers are followed by another.
+  if ((length == 2 && data[0] == '\r' && data[1] == '\n') || (length == 1 && data[0] == '\n')) {
+    long code = 0;
+    curl_easy_getinfo(transfer->easy_.get(), CURLINFO_RESPONSE_CODE, &code);
+    if (code >= 200) {
+      transfer->status_ = static_cast<int>(code);
+      transfer->head_at_ = Clock::now();
+    }
+  }
+  return length;
+}
+
+std::size_t CurlTransfer::on_body(char* data, std::size_t size, std::size_t count, void* self) {
+  auto* transfer = static_cast<CurlTransfer*>(self);
+  const std::size_t length = size * count;
+  if (transfer->pending_.size() - transfer->pending_offset_ >= kPendingLimit) {
+    transfer->paused_ = true;
+    return CURL_WRITEFUNC_PAUSE;
+  }
+  if (transfer->pending_offset_ > 0) {
+    transfer->pending_.erase(0, transfer->pending_offset_);
+    transfer->pending_offset_ = 0;
+  }
+  transfer->pending_.append(data, length);
+  return length;
+}
+
+std::optional<Clock::time_point> CurlTransfer::deadline() const {
+  if (!head_at_) {
+    if (!sent_at_) return std::nullopt;  // connecting: CURLOPT_CONNECTTIMEOUT_MS rules
+    return *sent_at_ + agent_.settings().head_limit;
+  }
+  if (request_.body_limit) return *head_at_ + *request_.body_limit;
+  return std::nullopt;
+}
+
+template <typename Condition>
+void CurlTransfer::drive(Condition done_waiting) {
+  while (!finished_ && !done_waiting()) {
+    int running = 0;
+    curl_multi_perform(multi_.get(), &running);
+    int queued = 0;
+    while (CURLMsg* message = curl_multi_info_read(multi_.get(), &queued)) {
+      if (message->msg == CURLMSG_DONE) {
+        finished_ = true;
+        result_ = message->data.result;
+      }
+    }
+    if (finished_ || done_waiting()) return;
+
+    int wait = kPollMilliseconds;
+    if (const auto limit = deadline()) {
+      const auto now = Clock::now();
+      if (now >= *limit) {
+        timeout_error_ = head_at_ ? "the response body took longer than its time limit"
+                                  : "no response head within " + std::to_string(agent_.settings().head_limit.count()) +
+                                        " seconds";
+        finished_ = true;
+        result_ = CURLE_OPERATION_TIMEDOUT;
+        return;
+      }
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(*limit - now).count() + 1;
+      wait = static_cast<int>(std::min<long long>(wait, left));
+    }
+    curl_multi_poll(multi_.get(), nullptr, 0, wait, nullptr);
+  }
+}
+
+Error CurlTransfer::failure_text() const {
+  if (!pin_error_.empty()) return Error{pin_error_};
+  if (!timeout_error_.empty()) return Error{timeout_error_};
+  if (result_ == CURLE_OK) return Error{"the connection ended before the response"};
+  if (error_buffer_[0] != '\0') return Error{error_buffer_};
+  return Error{curl_easy_strerror(result_)};
+}
+
+Result<std::size_t> CurlTransfer::read(std::uint8_t* buffer, std::size_t capacity) {
+  if (capacity == 0) return std::size_t{0};
+  while (pending_offset_ == pending_.size()) {
+    if (finished_) {
+      if (result_ != CURLE_OK || !timeout_error_.empty()) return failure_text();
+      return std::size_t{0};
+    }
+    if (paused_) {
+      paused_ = false;
+      curl_easy_pause(easy_.get(), CURLPAUSE_CONT);
+    }
+    drive([this] { return pending_offset_ < pending_.size() || paused_; });
+  }
+  const std::size_t count = std::min(capacity, pending_.size() - pending_offset_);
+  std::memcpy(buffer, pending_.data() + pending_offset_, count);
+  pending_offset_ += count;
+  return count;
+}
+
+}  // namespace
+
+Result<std::shared_ptr<const HttpAgent>> HttpAgent::create(AgentSettings settings) {
+  static std::once_flag global_init;
+  static CURLcode global_result = CURLE_OK;
+  std::call_once(global_init, [] { global_result = curl_global_init(CURL_GLOBAL_DEFAULT); });
+  if (global_result != CURLE_OK) return Error{curl_easy_strerror(global_result)};
+
+  const curl_version_info_data* version = curl_version_info(CURLVERSION_NOW);
+  if (version == nullptr || version->ssl_version == nullptr || std::strncmp(version->ssl_version, "OpenSSL", 7) != 0) {
+    return Error{"libcurl is not built with OpenSSL"};
+  }
+
+  X509Owner anchor;
+  if (!settings.extra_trust_anchor_pem.empty()) {
+    BIO* bio = BIO_new_mem_buf(settings.extra_trust_anchor_pem.data(),
+                               static_cast<int>(settings.extra_trust_anchor_pem.size()));
+    anchor.reset(bio ? PEM_read_bio_X509(bio, nullptr, nullptr, nullptr) : nullptr);
+    BIO_free(bio);
+    if (!anchor) return Error{"the extra trust anchor is not a PEM certificate"};
+  }
+  return std::shared_ptr<const HttpAgent>(std::make_shared<CurlAgent>(std::move(settings), std::move(anchor)));
+}
+
+}  // namespace quillmar

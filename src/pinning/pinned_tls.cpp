@@ -1,0 +1,94 @@
+#include "pinning/pinned_tls.h"
+
+#include <algorithm>
+
+#include "pinning/certificate_walk.h"
+#include "pinning/compiled_pins.h"
+
+namespace quillmar {
+namespace {
+
+char ascii_lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool equal_ignoring_ascii_case(std::string_view a, std::string_view b) {
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return ascii_lower(x) == ascii_lower(y); });
+}
+
+int hex_value(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+std::string_view trim_spaces(std::string_view text) {
+  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  return text;
+}
+
+}  // namespace
+
+std::string pinned_host_of(std::string_view base_url) {
+  const std::size_t scheme_end = base_url.find("://");
+  std::string_view rest = scheme_end == std::string_view::npos ? base_url : base_url.substr(scheme_end + 3);
+  const std::size_t host_end = rest.find_first_of("/:");
+  if (host_end != std::string_view::npos) rest = rest.substr(0, host_end);
+  std::string host(rest);
+  std::transform(host.begin(), host.end(), host.begin(), ascii_lower);
+  return host;
+}
+
+Result<std::vector<Sha256Digest>> parse_pins(std::string_view text) {
+  std::vector<Sha256Digest> pins;
+  while (true) {
+    const std::size_t comma = text.find(',');
+    const std::string_view item = trim_spaces(text.substr(0, comma));
+    if (item.size() != 64) return Error{"a pin is not 64 hexadecimal digits: " + std::string(item)};
+    Sha256Digest pin{};
+    for (std::size_t i = 0; i < pin.size(); ++i) {
+      const int high = hex_value(item[2 * i]);
+      const int low = hex_value(item[2 * i + 1]);
+      if (high < 0 || low < 0) return Error{"a pin is not 64 hexadecimal digits: " + std::string(item)};
+      pin[i] = static_cast<std::uint8_t>(high * 16 + low);
+    }
+    pins.push_back(pin);
+    if (comma == std::string_view::npos) return pins;
+    text.remove_prefix(comma + 1);
+  }
+}
+
+std::vector<Sha256Digest> compiled_pins() {
+  std::vector<Sha256Digest> pins(2);
+  std::copy_n(kCompiledPinBytes, 32, pins[0].begin());
+  std::copy_n(kCompiledPinBytes + 32, 32, pins[1].begin());
+  return pins;
+}
+
+std::string_view compiled_extra_trust_anchor() { return kCompiledExtraTrustAnchor; }
+
+PinnedTls PinnedTls::for_base_url(std::string_view base_url, std::vector<Sha256Digest> pins) {
+  return PinnedTls{pinned_host_of(base_url), std::move(pins)};
+}
+
+bool PinnedTls::applies_to(std::string_view connection_host) const {
+  return !pins.empty() && equal_ignoring_ascii_case(connection_host, host);
+}
+
+Result<void> PinnedTls::check(std::string_view connection_host,
+                              std::optional<std::span<const std::uint8_t>> leaf_der) const {
+  if (!applies_to(connection_host)) return {};
+  if (!leaf_der || leaf_der->empty()) return Error{kNoCertificate};
+  const auto key_info = find_subject_public_key_info(*leaf_der);
+  if (!key_info) return key_info.error();
+  const std::span<const std::uint8_t> spki = key_info.value();
+  const Sha256Digest digest =
+      sha256_of(std::string_view(reinterpret_cast<const char*>(spki.data()), spki.size()));
+  for (const Sha256Digest& pin : pins) {
+    if (pin == digest) return {};
+  }
+  return Error{kKeyNotPinned};
+}
+
+}  // namespace quillmar

@@ -1,0 +1,103 @@
+#include "server/release_parts.h"
+#include "signature/signature_verifier.h"
+#include "system/clock.h"
+#include "system/installer_log.h"
+#include "system/product.h"
+#include "system/random.h"
+#include "system/version_rule.h"
+
+namespace quillmar {
+namespace {
+
+bool offered_for_this_platform(const nlohmann::json& release) {
+  if (!release.is_object()) return false;
+  const auto artifacts = release.find("artifacts");
+  return artifacts != release.end() && artifacts->is_object() && artifacts->contains(kPlatformWord);
+}
+
+std::optional<std::string> ruled_version(const nlohmann::json& release) {
+  if (!release.is_object()) return std::nullopt;
+  const auto version = release.find("version");
+  if (version == release.end() || !version->is_string()) return std::nullopt;
+  const std::string& text = version->get_ref<const std::string&>();
+  if (!matches_version_rule(text)) return std::nullopt;
+  return text;
+}
+
+nlohmann::json member_or_null(const nlohmann::json& object, const char* name) {
+  if (!object.is_object()) return nullptr;
+  const auto found = object.find(name);
+  return found == object.end() ? nlohmann::json(nullptr) : *found;
+}
+
+// The handshake: a signed answer for a fresh nonce, verified.
+std::optional<ReleaseError> handshake(const ReleaseClient& client, const SignatureVerifier& verifier) {
+  const auto nonce = make_nonce();
+  if (!nonce) return network_error();
+  const auto answer = client.post_json(kPreflightPath, signed_request_body(nonce.value(), std::nullopt));
+  if (const auto* error = std::get_if<ReleaseError>(&answer)) return *error;
+  const JsonAnswer& json = std::get<JsonAnswer>(answer);
+  if (json.status != 200) return classify_status(json.status);
+  const auto verified = verifier.verify(json.body, nonce.value(), unix_seconds_now());
+  if (!verified) return untrusted(verified.error().message);
+  return std::nullopt;
+}
+
+}  // namespace
+
+nlohmann::json signed_request_body(const std::string& nonce, const std::optional<std::string>& version) {
+  nlohmann::json body = {{"installer_version", kInstallerVersion}, {"nonce", nonce}, {"platform", kPlatformWord}};
+  if (version) body["version"] = *version;
+  return body;
+}
+
+nlohmann::json build_release_list(const nlohmann::json& catalogue) {
+  nlohmann::json releases = nlohmann::json::array();
+  const auto already_listed = [&](const std::string& version) {
+    for (const auto& entry : releases) {
+      if (entry["version"].get_ref<const std::string&>() == version) return true;
+    }
+    return false;
+  };
+
+  if (const auto version = ruled_version(catalogue); version && offered_for_this_platform(catalogue)) {
+    releases.push_back({{"version", *version},
+                        {"published_at", member_or_null(catalogue["artifacts"][kPlatformWord], "published_at")},
+                        {"newest", true}});
+  }
+  const nlohmann::json previous = member_or_null(catalogue, "previous");
+  if (previous.is_array()) {
+    for (const auto& release : previous) {
+      const auto version = ruled_version(release);
+      if (!version || !offered_for_this_platform(release) || already_listed(*version)) continue;
+      releases.push_back(
+          {{"version", *version}, {"published_at", member_or_null(release, "published_at")}, {"newest", false}});
+    }
+  }
+  return releases;
+}
+
+nlohmann::json preflight_failure(const ReleaseError& error, InstallerLog& log) {
+  log.write_log("preflight failed: " + error.diagnostic());
+  nlohmann::json status = nullptr;
+  if (error.kind == ReleaseError::Kind::kServer) status = error.status;
+  return {{"type", "preflight"}, {"ok", false}, {"reason", error.reason_word()}, {"status", status}};
+}
+
+nlohmann::json run_catalogue_request(const ReleaseClient& client, const SignatureVerifier& verifier,
+                                     InstallerLog& log) {
+  if (const auto error = handshake(client, verifier)) return preflight_failure(*error, log);
+
+  // The catalogue itself is not signed, and without it the page still offers the
+  // newest release (the server picks it when no version is named), so any failure
+  // here yields an empty list rather than an error.
+  nlohmann::json catalogue = nullptr;
+  const auto answer = client.get_json(kCataloguePath);
+  if (const auto* json = std::get_if<JsonAnswer>(&answer); json && json->status == 200) catalogue = json->body;
+  nlohmann::json releases = build_release_list(catalogue);
+
+  log.write_log("preflight succeeded: " + std::to_string(releases.size()) + " versions offered");
+  return {{"type", "preflight"}, {"ok", true}, {"releases", std::move(releases)}};
+}
+
+}  // namespace quillmar

@@ -1,0 +1,135 @@
+// The catalogue request's flow over a scripted client and verifier: which answer
+// leads to which preflight event and log line. The same flow against the real
+// server, transport and verifier is in the integration tests.
+
+#include <gtest/gtest.h>
+
+#include "server/release_parts.h"
+#include "signature/signature_verifier.h"
+#include "support/scratch.h"
+#include "system/installer_log.h"
+#include "system/json_text.h"
+
+namespace quillmar {
+namespace {
+
+using nlohmann::json;
+
+class ScriptedClient final : public ReleaseClient {
+ public:
+  ReleaseResult<JsonAnswer> handshake = JsonAnswer{200, json::object()};
+  ReleaseResult<JsonAnswer> catalogue = JsonAnswer{200, nullptr};
+  bool echo_nonce = false;  // answer the handshake with the request's own nonce
+  mutable std::vector<std::string> paths;
+  mutable json last_body;
+
+  const std::string& base_url() const override { return base_; }
+  ReleaseResult<JsonAnswer> post_json(std::string_view path, const json& body) const override {
+    paths.emplace_back(path);
+    last_body = body;
+    if (echo_nonce) return JsonAnswer{200, {{"nonce", body["nonce"]}}};
+    return handshake;
+  }
+  ReleaseResult<JsonAnswer> get_json(std::string_view path) const override {
+    paths.emplace_back(path);
+    return catalogue;
+  }
+  Result<std::unique_ptr<ResponseStream>> open_download(const std::string&, std::chrono::seconds) const override {
+    return Error{"not scripted"};
+  }
+
+ private:
+  std::string base_ = "https://localhost:47443";
+};
+
+// Accepts an answer when it echoes the request's nonce, else fails with MESSAGE:
+// enough to see that the flow hands the verifier the nonce it sent.
+class NonceVerifier final : public SignatureVerifier {
+ public:
+  std::string message = "the answer does not echo this request's nonce";
+  Result<void> verify(const json& answer, std::string_view nonce, std::int64_t) const override {
+    if (answer.is_object() && answer.value("nonce", "") == nonce) return {};
+    return Error{message};
+  }
+  const std::string& signing_key_sha256() const override { return digest_; }
+
+ private:
+  std::string digest_ = std::string(64, '0');
+};
+
+class CatalogueRequest : public ::testing::Test {
+ protected:
+  testing::ScratchFolder scratch_;
+  ScriptedClient client_;
+  NonceVerifier verifier_;
+};
+
+TEST_F(CatalogueRequest, FailuresOfTheHandshakeBecomeReasonsAndOneLogLine) {
+  struct Case {
+    ReleaseResult<JsonAnswer> handshake;
+    const char* event;
+    const char* log;
+  };
+  const Case cases[] = {
+      {network_error(), R"({"ok":false,"reason":"network","status":null,"type":"preflight"})",
+       "preflight failed: Network\n"},
+      {JsonAnswer{404, nullptr}, R"({"ok":false,"reason":"unavailable","status":null,"type":"preflight"})",
+       "preflight failed: Unavailable\n"},
+      {JsonAnswer{409, json::object()}, R"({"ok":false,"reason":"unavailable","status":null,"type":"preflight"})",
+       "preflight failed: Unavailable\n"},
+      {JsonAnswer{503, nullptr}, R"({"ok":false,"reason":"server","status":503,"type":"preflight"})",
+       "preflight failed: Server(503)\n"},
+      {JsonAnswer{204, nullptr}, R"({"ok":false,"reason":"server","status":204,"type":"preflight"})",
+       "preflight failed: Server(204)\n"},
+      {JsonAnswer{200, nullptr}, R"({"ok":false,"reason":"server","status":null,"type":"preflight"})",
+       "preflight failed: Untrusted(\"the answer does not echo this request's nonce\")\n"},
+  };
+  for (const Case& test : cases) {
+    testing::ScratchFolder folder;
+    client_.handshake = test.handshake;
+    auto log = InstallerLog::open_in(folder.path());
+    EXPECT_EQ(compact_json(run_catalogue_request(client_, verifier_, *log)), test.event);
+    EXPECT_EQ(testing::read_file(folder.path() / "installer.log"), test.log);
+  }
+  // A failed handshake never asks for the catalogue.
+  for (const std::string& path : client_.paths) EXPECT_EQ(path, kPreflightPath);
+}
+
+TEST_F(CatalogueRequest, SendsAFreshNonceAndListsTheCatalogue) {
+  ScriptedClient client;
+  client.echo_nonce = true;
+  client.catalogue = JsonAnswer{200,
+                                {{"version", "1.5.13"},
+                                 {"artifacts", {{"windows_x86_64", {{"published_at", "2026-01-02T00:00:00Z"}}}}},
+                                 {"previous", {{{"version", "1.5.12"}, {"artifacts", {{"windows_x86_64", {}}}}}}}}};
+  auto log = InstallerLog::open_in(scratch_.path());
+  const json event = run_catalogue_request(client, verifier_, *log);
+  EXPECT_EQ(compact_json(event),
+            R"({"ok":true,"releases":[{"newest":true,"published_at":"2026-01-02T00:00:00Z","version":"1.5.13"},)"
+            R"({"newest":false,"published_at":null,"version":"1.5.12"}],"type":"preflight"})");
+  EXPECT_EQ(testing::read_file(scratch_.path() / "installer.log"), "preflight succeeded: 2 versions offered\n");
+  EXPECT_EQ(client.paths, (std::vector<std::string>{kPreflightPath, kCataloguePath}));
+
+  const std::string first_nonce = client.last_body["nonce"];
+  EXPECT_EQ(first_nonce.size(), 48u);
+  run_catalogue_request(client, verifier_, *log);
+  EXPECT_NE(client.last_body["nonce"], first_nonce);
+}
+
+TEST_F(CatalogueRequest, AFailedCatalogueFetchIsAnEmptyList) {
+  ScriptedClient client;
+  client.echo_nonce = true;
+  for (const ReleaseResult<JsonAnswer>& catalogue :
+       {ReleaseResult<JsonAnswer>(network_error()), ReleaseResult<JsonAnswer>(JsonAnswer{500, json::object()}),
+        ReleaseResult<JsonAnswer>(JsonAnswer{200, nullptr})}) {
+    client.catalogue = catalogue;
+    testing::ScratchFolder folder;
+    auto log = InstallerLog::open_in(folder.path());
+    EXPECT_EQ(compact_json(run_catalogue_request(client, verifier_, *log)),
+              R"({"ok":true,"releases":[],"type":"preflight"})");
+    EXPECT_EQ(testing::read_file(folder.path() / "installer.log"), "preflight succeeded: 0 versions offered\n");
+  }
+}
+
+}  // namespace
+}  // namespace quillmar

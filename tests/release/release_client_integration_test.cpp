@@ -1,0 +1,358 @@
+// The release client against the development release server on loopback: the
+// pinned transport, the request conventions and every fault the server can inject.
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "integration/child_process.h"
+#include "release_server_process.h"
+#include "server/release_parts.h"
+#include "signature/signature_verifier.h"
+#include "system/installer_log.h"
+#include "support/scratch.h"
+#include "system/json_text.h"
+#include "system/sha256.h"
+
+namespace quillmar {
+namespace {
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+using testing::ReleaseServerProcess;
+
+class ReleaseClientTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    scratch_ = new testing::ScratchFolder();
+    testing::write_file(scratch_->path() / "content" / "readme.txt", "read me\n");
+    for (const char* version : {"1.5.12", "1.5.13"}) {
+      const auto result = testing::run_child(
+          testing::program_from_environment("QUILLMAR_PACKAGE_RELEASE"),
+          {"--stub", testing::program_from_environment("QUILLMAR_FAKE_SETUP_STUB").string(), "--app",
+           testing::program_from_environment("QUILLMAR_FAKE_APP").string(), "--version", version, "--from",
+           (scratch_->path() / "content").string(), "--releases", releases().string()});
+      ASSERT_EQ(result.exit_code, 0);
+    }
+  }
+  static void TearDownTestSuite() {
+    delete scratch_;
+    scratch_ = nullptr;
+  }
+
+  static fs::path releases() { return scratch_->path() / "releases"; }
+  static json release(const std::string& version) {
+    return json::parse(testing::read_file(releases() / version / "release.json"));
+  }
+
+  std::shared_ptr<const ReleaseClient> client(const std::string& base_url) {
+    const auto pins = parse_pins(testing::read_file(fs::path(QUILLMAR_DEV_TLS_DIR) / "pins.txt"));
+    EXPECT_TRUE(pins.ok());
+    auto built = make_release_client(base_url, pins.value(), testing::read_file(fs::path(QUILLMAR_DEV_TLS_DIR) / "ca.pem"));
+    EXPECT_TRUE(built.ok()) << built.error().message;
+    return built.value();
+  }
+
+  std::unique_ptr<ReleaseServerProcess> serve(std::vector<std::string> arguments = {}) {
+    arguments.insert(arguments.end(), {"--request-log", request_log_.string()});
+    return std::make_unique<ReleaseServerProcess>(releases(), arguments);
+  }
+
+  std::vector<json> requests_received() const {
+    std::vector<json> lines;
+    std::ifstream in(request_log_);
+    for (std::string line; std::getline(in, line);) lines.push_back(json::parse(line));
+    return lines;
+  }
+
+  static std::string diagnostic_of(const ReleaseResult<JsonAnswer>& answer) {
+    if (const auto* error = std::get_if<ReleaseError>(&answer)) return error->diagnostic();
+    return "status " + std::to_string(std::get<JsonAnswer>(answer).status);
+  }
+
+  static inline testing::ScratchFolder* scratch_ = nullptr;
+  testing::ScratchFolder own_;
+  fs::path request_log_ = own_.path() / "requests.jsonl";
+};
+
+TEST_F(ReleaseClientTest, PinnedServerAnswersWithTheRequestConventions) {
+  const auto server = serve();
+  const auto release_client = client(server->base_url() + "//");
+  EXPECT_EQ(release_client->base_url(), server->base_url());
+
+  const auto catalogue = release_client->get_json(kCataloguePath);
+  ASSERT_EQ(diagnostic_of(catalogue), "status 200");
+  EXPECT_EQ(std::get<JsonAnswer>(catalogue).body["version"], "1.5.13");
+
+  const auto posted = release_client->post_json(kPreflightPath, {{"platform", "windows_x86_64"}, {"nonce", "n"}});
+  ASSERT_EQ(diagnostic_of(posted), "status 200");
+
+  const auto received = requests_received();
+  ASSERT_EQ(received.size(), 2u);
+  EXPECT_EQ(received[0]["method"], "GET");
+  EXPECT_EQ(received[0]["path"], kCataloguePath);
+  EXPECT_EQ(received[0]["headers"]["Accept"], "application/json");
+  EXPECT_EQ(received[0]["headers"]["User-Agent"], "Quillmar-Installer/1.5.13");
+  EXPECT_EQ(received[1]["method"], "POST");
+  EXPECT_EQ(received[1]["path"], kPreflightPath);
+  EXPECT_EQ(received[1]["headers"]["Accept"], "application/json");
+  EXPECT_EQ(received[1]["headers"]["Content-Type"], "application/json; charset=utf-8");
+  EXPECT_EQ(received[1]["body"], R"({"nonce":"n","platform":"windows_x86_64"})");
+  EXPECT_TRUE(server->stop_cleanly());
+}
+
+TEST_F(ReleaseClientTest, AValidChainWithAnUnpinnedKeyIsANetworkFailureBeforeAnyRequest) {
+  const auto server = serve({"--unpinned-key"});
+  for (const std::string& base : {server->base_url(), "https://LocalHost:" + std::to_string(server->port())}) {
+    const auto answer = client(base)->post_json(kPreflightPath, json::object());
+    EXPECT_EQ(diagnostic_of(answer), "Network") << base;
+  }
+  // The pin check refused the connection before the request was written.
+  EXPECT_TRUE(requests_received().empty());
+  // Host names in any letter case reach the pinned server.
+  const auto pinned = serve();
+  const auto answer = client("https://LOCALHOST:" + std::to_string(pinned->port()))->get_json(kCataloguePath);
+  EXPECT_EQ(diagnostic_of(answer), "status 200");
+}
+
+TEST_F(ReleaseClientTest, AnotherHostIsLeftToThePlatformsValidation) {
+  const auto server = serve({"--unpinned-key"});
+  // Pinned to another host name, the client checks nothing beyond the chain and
+  // the host name, so the unpinned key on localhost is accepted.
+  const auto release_client = client("https://release.invalid");
+  auto stream = release_client->open_download(server->base_url() + kCataloguePath, std::chrono::seconds(60));
+  ASSERT_TRUE(stream.ok()) << stream.error().message;
+  EXPECT_EQ(stream.value()->status(), 200);
+}
+
+TEST_F(ReleaseClientTest, StatusesReachTheCallerAndClassify) {
+  const std::pair<int, const char*> cases[] = {
+      {404, "Unavailable"}, {409, "Unavailable"}, {500, "Server(500)"}, {204, "Server(204)"}, {503, "Server(503)"}};
+  for (const auto& [status, diagnostic] : cases) {
+    const auto server = serve({"--status", "preflight=" + std::to_string(status)});
+    const auto answer = client(server->base_url())->post_json(kPreflightPath, json::object());
+    ASSERT_TRUE(std::holds_alternative<JsonAnswer>(answer)) << status;
+    EXPECT_EQ(std::get<JsonAnswer>(answer).status, status);
+    EXPECT_EQ(classify_status(status).diagnostic(), diagnostic);
+  }
+}
+
+TEST_F(ReleaseClientTest, BodiesThatAreNotJsonReadAsNull) {
+  for (const char* body : {"<html>busy</html>", "", "{\"version\":", "[1,2"}) {
+    const auto server = serve({"--body", std::string("downloads=") + body});
+    const auto answer = client(server->base_url())->get_json(kCataloguePath);
+    ASSERT_EQ(diagnostic_of(answer), "status 200") << body;
+    EXPECT_TRUE(std::get<JsonAnswer>(answer).body.is_null()) << body;
+  }
+}
+
+TEST_F(ReleaseClientTest, ARefusedConnectionIsANetworkFailure) {
+  const auto server = serve();
+  const std::string base = server->base_url();
+  ASSERT_TRUE(server->stop_cleanly());
+  EXPECT_EQ(diagnostic_of(client(base)->get_json(kCataloguePath)), "Network");
+}
+
+// Pulls a whole download in the reads the package download makes.
+struct Pulled {
+  int status = 0;
+  std::string bytes;
+  std::optional<std::string> error;
+};
+
+Pulled pull(const ReleaseClient& client, const std::string& url) {
+  Pulled pulled;
+  auto stream = client.open_download(url, std::chrono::seconds(1800));
+  if (!stream) {
+    pulled.error = stream.error().message;
+    return pulled;
+  }
+  pulled.status = stream.value()->status();
+  std::vector<std::uint8_t> buffer(262144);
+  while (true) {
+    const auto count = stream.value()->read(buffer.data(), buffer.size());
+    if (!count) {
+      pulled.error = count.error().message;
+      return pulled;
+    }
+    if (count.value() == 0) return pulled;
+    pulled.bytes.append(reinterpret_cast<const char*>(buffer.data()), count.value());
+  }
+}
+
+TEST_F(ReleaseClientTest, PackageBodiesArriveAsServedFaultsIncluded) {
+  const json newest = release("1.5.13");
+  const std::string path = std::string(kDownloadPath) + "1.5.13/" + newest["filename"].get<std::string>();
+  const std::string original = testing::read_file(releases() / "1.5.13" / newest["filename"].get<std::string>());
+  ASSERT_EQ(original.size(), newest["size_bytes"].get<std::size_t>());
+
+  struct Case {
+    std::vector<std::string> switches;
+    std::size_t size;
+    bool same_digest;
+  };
+  const Case cases[] = {
+      {{}, original.size(), true},
+      {{"--package-body", "slow", "--slow-delay-ms", "1"}, original.size(), true},
+      {{"--package-body", "short"}, original.size() - 1, false},
+      {{"--package-body", "long"}, original.size() + 1, false},
+      {{"--package-body", "wrong"}, original.size(), false},
+  };
+  for (const Case& test : cases) {
+    const auto server = serve(test.switches);
+    const Pulled pulled = pull(*client(server->base_url()), server->base_url() + path);
+    ASSERT_FALSE(pulled.error) << *pulled.error;
+    EXPECT_EQ(pulled.status, 200);
+    EXPECT_EQ(pulled.bytes.size(), test.size);
+    EXPECT_EQ(to_hex(sha256_of(pulled.bytes)) == newest["sha256"], test.same_digest);
+  }
+
+  const auto cut = serve({"--package-body", "cut"});
+  const Pulled pulled = pull(*client(cut->base_url()), cut->base_url() + path);
+  ASSERT_TRUE(pulled.error.has_value()) << "a body cut off midway must not read as complete";
+  EXPECT_LT(pulled.bytes.size(), original.size());
+
+  const auto missing = serve({"--status", "download=404"});
+  EXPECT_EQ(pull(*client(missing->base_url()), missing->base_url() + path).status, 404);
+}
+
+// The signed requests end to end: the server signs with the development key, the
+// installer's own verifier checks, and every fault switch gives its error.
+class SignedRequests : public ReleaseClientTest {
+ protected:
+  SignedRequests() {
+    auto built = SignatureVerifier::from_key(testing::read_file(QUILLMAR_DEV_SIGNING_PUBLIC_KEY),
+                                             QUILLMAR_DEV_SIGNING_KEY_SHA256);
+    EXPECT_TRUE(built.ok()) << built.error().message;
+    verifier_ = built.value();
+  }
+
+  // The preflight event and the log line of one catalogue request.
+  std::pair<std::string, std::string> catalogue(const std::vector<std::string>& switches,
+                                                const std::string& base_suffix = "") {
+    const auto server = serve(switches);
+    testing::ScratchFolder logs;
+    auto log = InstallerLog::open_in(logs.path());
+    const json event = run_catalogue_request(*client(server->base_url() + base_suffix), *verifier_, *log);
+    return {compact_json(event), testing::read_file(logs.path() / "installer.log")};
+  }
+
+  std::string package_diagnostic(const std::vector<std::string>& switches,
+                                 const std::optional<std::string>& version = std::nullopt) {
+    const auto server = serve(switches);
+    const auto result = request_package(*client(server->base_url()), *verifier_, version);
+    if (const auto* error = std::get_if<ReleaseError>(&result)) return error->diagnostic();
+    return "Package " + std::get<Package>(result).version;
+  }
+
+  std::shared_ptr<const SignatureVerifier> verifier_;
+};
+
+TEST_F(SignedRequests, TheCatalogueListsTheReleasesOffered) {
+  const std::string newest_date = release("1.5.13")["published_at"];
+  const std::string previous_date = release("1.5.12")["published_at"];
+  const auto [event, log] = catalogue({}, "/");
+  EXPECT_EQ(event, R"({"ok":true,"releases":[{"newest":true,"published_at":")" + newest_date +
+                       R"(","version":"1.5.13"},{"newest":false,"published_at":")" + previous_date +
+                       R"(","version":"1.5.12"}],"type":"preflight"})");
+  EXPECT_EQ(log, "preflight succeeded: 2 versions offered\n");
+}
+
+TEST_F(SignedRequests, TheCatalogueReportsHandshakeFailuresByReason) {
+  constexpr char kClock[] = "the server clock differs from this computer's by more than five minutes";
+  struct Case {
+    std::vector<std::string> switches;
+    const char* event;
+    std::string log;
+  };
+  const Case cases[] = {
+      {{"--unpinned-key"}, R"({"ok":false,"reason":"network","status":null,"type":"preflight"})",
+       "preflight failed: Network\n"},
+      {{"--status", "preflight=404"}, R"({"ok":false,"reason":"unavailable","status":null,"type":"preflight"})",
+       "preflight failed: Unavailable\n"},
+      {{"--status", "preflight=503"}, R"({"ok":false,"reason":"server","status":503,"type":"preflight"})",
+       "preflight failed: Server(503)\n"},
+      {{"--clock-offset", "480"}, R"({"ok":false,"reason":"server","status":null,"type":"preflight"})",
+       std::string("preflight failed: Untrusted(\"") + kClock + "\")\n"},
+      {{"--clock-offset", "-480"}, R"({"ok":false,"reason":"server","status":null,"type":"preflight"})",
+       std::string("preflight failed: Untrusted(\"") + kClock + "\")\n"},
+      {{"--body", "preflight=not json"}, R"({"ok":false,"reason":"server","status":null,"type":"preflight"})",
+       "preflight failed: Untrusted(\"the answer does not echo this request's nonce\")\n"},
+      {{"--status", "downloads=500"}, R"({"ok":true,"releases":[],"type":"preflight"})",
+       "preflight succeeded: 0 versions offered\n"},
+      {{"--body", "downloads=[]"}, R"({"ok":true,"releases":[],"type":"preflight"})",
+       "preflight succeeded: 0 versions offered\n"},
+  };
+  for (const Case& test : cases) {
+    const auto [event, log] = catalogue(test.switches);
+    EXPECT_EQ(event, test.event) << test.switches.front();
+    EXPECT_EQ(log, test.log) << test.switches.front();
+  }
+}
+
+TEST_F(SignedRequests, ThePackageAnswerNamesTheReleaseAsked) {
+  const auto server = serve();
+  const auto release_client = client(server->base_url());
+  for (const std::optional<std::string>& version : {std::optional<std::string>(), std::optional<std::string>("1.5.12")}) {
+    const auto result = request_package(*release_client, *verifier_, version);
+    ASSERT_TRUE(std::holds_alternative<Package>(result)) << std::get<ReleaseError>(result).diagnostic();
+    const Package& package = std::get<Package>(result);
+    const json described = release(version.value_or("1.5.13"));
+    EXPECT_EQ(package.version, described["version"]);
+    EXPECT_EQ(package.filename, described["filename"]);
+    EXPECT_EQ(package.size_bytes, described["size_bytes"]);
+    EXPECT_EQ(package.sha256, described["sha256"]);
+    EXPECT_EQ(package.download_url, server->base_url() + kDownloadPath + package.version + "/" + package.filename);
+    // The package it names downloads whole and matches its digest.
+    const Pulled pulled = pull(*release_client, package.download_url);
+    ASSERT_FALSE(pulled.error) << *pulled.error;
+    EXPECT_EQ(to_hex(sha256_of(pulled.bytes)), package.sha256);
+  }
+  const auto received = requests_received();
+  ASSERT_EQ(received.size(), 4u);
+  const json first = json::parse(received[0]["body"].get<std::string>());
+  const json second = json::parse(received[2]["body"].get<std::string>());
+  EXPECT_FALSE(first.contains("version"));
+  EXPECT_EQ(second["version"], "1.5.12");
+  EXPECT_NE(first["nonce"], second["nonce"]);
+}
+
+TEST_F(SignedRequests, EveryFaultOfThePackageAnswerIsRefused) {
+  const auto untrusted_text = [](const char* message) { return std::string("Untrusted(\"") + message + "\")"; };
+  struct Case {
+    std::vector<std::string> switches;
+    std::string diagnostic;
+    std::optional<std::string> version = std::nullopt;
+  };
+  const Case cases[] = {
+      {{"--status", "authorize=409"}, "Unavailable"},
+      {{"--status", "authorize=500"}, "Server(500)"},
+      {{}, "Unavailable", "9.9.9"},
+      {{"--unpinned-key"}, "Network"},
+      {{"--wrong-nonce"}, untrusted_text("the answer does not echo this request's nonce")},
+      {{"--clock-offset", "-480"},
+       untrusted_text("the server clock differs from this computer's by more than five minutes")},
+      {{"--drop-member", "signature"}, untrusted_text("the answer lacks a valid signature")},
+      {{"--drop-member", "sig_alg"}, untrusted_text("the answer lacks a valid signature")},
+      {{"--drop-member", "sig_version"}, untrusted_text("the answer lacks a valid signature")},
+      {{"--broken-signature"}, untrusted_text("signature verification failed")},
+      {{"--float-member"}, untrusted_text("a signed answer carries a floating-point number")},
+      {{"--answer-version", "1.5.12"}, untrusted_text("the answer names another version than the one chosen"), "1.5.13"},
+      {{"--package-member", "schema=\"quillmar-installer-authorize-v2\""},
+       untrusted_text("the answer does not name a package for this platform")},
+      {{"--package-member", "size_bytes=\"12\""}, untrusted_text("malformed package answer")},
+      {{"--package-member", "filename=\"../quillmar.exe\""}, untrusted_text("the package answer failed its checks")},
+      {{"--package-member", "size_bytes=2147483649"}, untrusted_text("the package answer failed its checks")},
+      {{"--package-member", "sha256=\"abc\""}, untrusted_text("the package answer failed its checks")},
+      {{"--package-member", "download_url=\"https://localhost:1/api/v1/installer/download/x.exe\""},
+       untrusted_text("the package answer failed its checks")},
+      {{"--answer-version", "1.5.12"}, "Package 1.5.12"},
+  };
+  for (const Case& test : cases) {
+    EXPECT_EQ(package_diagnostic(test.switches, test.version), test.diagnostic)
+        << (test.switches.empty() ? "no switch" : test.switches.front() + " " + test.switches.back());
+  }
+}
+
+}  // namespace
+}  // namespace quillmar

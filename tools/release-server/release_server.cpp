@@ -1,0 +1,418 @@
+// The development release server: HTTPS on loopback, serving the catalogue, the
+// signed handshake and package answers, and the setup packages of a releases
+// folder, with switches that make it misbehave in every way the installer must
+// survive. Host-only tool; the installer never links it.
+
+#include <httplib.h>
+#include <openssl/evp.h>
+#include <openssl/pem.h>
+#include <openssl/x509.h>
+#include <signal.h>
+
+#include <chrono>
+#include <cstdio>
+#include <date/date.h>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+#include "answer_signing.h"
+#include "release_store.h"
+#include "server/release_parts.h"
+#include "system/json_text.h"
+#include "system/random.h"
+#include "system/sha256.h"
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+using namespace quillmar;
+using namespace quillmar::release_server;
+
+namespace {
+
+constexpr char kUsage[] =
+    "usage: quillmar-release-server --releases FOLDER [options]\n"
+    "  --port N                 listen on 127.0.0.1:N (0 picks a free port; default 47443)\n"
+    "  --tls-dir FOLDER         the development TLS key set (default: the build's)\n"
+    "  --unpinned-key           serve rogue.pem: same CA, a key that matches no pin\n"
+    "  --signing-key PEM        release-signing private key (default: the build's)\n"
+    "  --public-url URL         base of download_url (default https://localhost:PORT)\n"
+    "  --request-log FILE       append each request received as a JSON line\n"
+    "faults:\n"
+    "  --status ENDPOINT=CODE   answer ENDPOINT (preflight, authorize, downloads,\n"
+    "                           download) with status CODE\n"
+    "  --body ENDPOINT=TEXT     answer ENDPOINT with status 200 and TEXT as the body\n"
+    "  --clock-offset SECONDS   shift server_time\n"
+    "  --drop-member NAME       remove a top-level member after signing (repeatable)\n"
+    "  --broken-signature       change the signature after signing\n"
+    "  --wrong-nonce            echo another nonce than the request's\n"
+    "  --float-member           sign an answer that carries 9.5\n"
+    "  --answer-version V       name version V in the package answer, whatever was asked\n"
+    "  --package-member NAME=JSON  set a package answer member before signing\n"
+    "  --package-body KIND      short, long, wrong, slow or cut (off midway)\n"
+    "  --slow-delay-ms N        pause between 16 KiB pieces of a slow body (default 50)\n";
+
+struct Options {
+  fs::path releases;
+  int port = 47443;
+  fs::path tls_dir = QUILLMAR_DEV_TLS_DIR;
+  bool unpinned_key = false;
+  fs::path signing_key = QUILLMAR_DEV_SIGNING_KEY;
+  std::string public_url;
+  fs::path request_log;
+
+  std::map<std::string, int> status;
+  std::map<std::string, std::string> body;
+  long long clock_offset = 0;
+  std::vector<std::string> drop_members;
+  bool broken_signature = false;
+  bool wrong_nonce = false;
+  bool float_member = false;
+  std::optional<std::string> answer_version;
+  std::map<std::string, json> package_members;
+  std::string package_body;
+  int slow_delay_ms = 50;
+};
+
+const char* const kEndpoints[] = {"preflight", "authorize", "downloads", "download"};
+
+bool split_pair(const std::string& text, std::string& name, std::string& value) {
+  const auto equals = text.find('=');
+  if (equals == std::string::npos || equals == 0) return false;
+  name = text.substr(0, equals);
+  value = text.substr(equals + 1);
+  return true;
+}
+
+bool known_endpoint(const std::string& name) {
+  for (const char* endpoint : kEndpoints) {
+    if (name == endpoint) return true;
+  }
+  return false;
+}
+
+std::optional<Options> parse_options(int argc, char** argv, std::string& problem) {
+  Options options;
+  std::vector<std::string> args(argv + 1, argv + argc);
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& flag = args[i];
+    auto next = [&]() -> std::optional<std::string> {
+      if (i + 1 >= args.size()) return std::nullopt;
+      return args[++i];
+    };
+    try {
+      if (flag == "--unpinned-key") { options.unpinned_key = true; continue; }
+      if (flag == "--broken-signature") { options.broken_signature = true; continue; }
+      if (flag == "--wrong-nonce") { options.wrong_nonce = true; continue; }
+      if (flag == "--float-member") { options.float_member = true; continue; }
+      const auto value = next();
+      if (!value) { problem = flag + " needs a value"; return std::nullopt; }
+      std::string name, text;
+      if (flag == "--releases") options.releases = *value;
+      else if (flag == "--port") options.port = std::stoi(*value);
+      else if (flag == "--tls-dir") options.tls_dir = *value;
+      else if (flag == "--signing-key") options.signing_key = *value;
+      else if (flag == "--public-url") options.public_url = *value;
+      else if (flag == "--request-log") options.request_log = *value;
+      else if (flag == "--clock-offset") options.clock_offset = std::stoll(*value);
+      else if (flag == "--drop-member") options.drop_members.push_back(*value);
+      else if (flag == "--answer-version") options.answer_version = *value;
+      else if (flag == "--slow-delay-ms") options.slow_delay_ms = std::stoi(*value);
+      else if (flag == "--package-body") {
+        if (*value != "short" && *value != "long" && *value != "wrong" && *value != "slow" && *value != "cut") {
+          problem = "--package-body takes short, long, wrong, slow or cut";
+          return std::nullopt;
+        }
+        options.package_body = *value;
+      } else if (flag == "--status" || flag == "--body") {
+        if (!split_pair(*value, name, text) || !known_endpoint(name)) {
+          problem = flag + " takes ENDPOINT=VALUE with ENDPOINT one of preflight, authorize, downloads, download";
+          return std::nullopt;
+        }
+        if (flag == "--status") options.status[name] = std::stoi(text);
+        else options.body[name] = text;
+      } else if (flag == "--package-member") {
+        if (!split_pair(*value, name, text)) { problem = "--package-member takes NAME=JSON"; return std::nullopt; }
+        const json member = json::parse(text, nullptr, false);
+        if (member.is_discarded()) { problem = "--package-member: " + text + " is not JSON"; return std::nullopt; }
+        options.package_members[name] = member;
+      } else {
+        problem = "unknown option " + flag;
+        return std::nullopt;
+      }
+    } catch (const std::exception&) {
+      problem = flag + ": " + *std::prev(args.begin() + static_cast<long>(i) + 1) + " is not a number";
+      return std::nullopt;
+    }
+  }
+  if (options.releases.empty()) {
+    problem = "--releases is required";
+    return std::nullopt;
+  }
+  return options;
+}
+
+// SHA-256 of the certificate's SubjectPublicKeyInfo DER: the pin of the key served.
+std::string served_key_pin(const fs::path& certificate_file) {
+  FILE* file = std::fopen(certificate_file.c_str(), "r");
+  if (file == nullptr) return "?";
+  X509* certificate = PEM_read_X509(file, nullptr, nullptr, nullptr);
+  std::fclose(file);
+  if (certificate == nullptr) return "?";
+  unsigned char* der = nullptr;
+  const int size = i2d_X509_PUBKEY(X509_get_X509_PUBKEY(certificate), &der);
+  std::string pin = "?";
+  if (size > 0) pin = to_hex(sha256_of(std::string_view(reinterpret_cast<char*>(der), static_cast<std::size_t>(size))));
+  OPENSSL_free(der);
+  X509_free(certificate);
+  return pin;
+}
+
+std::string read_text(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+class ReleaseServer {
+ public:
+  ReleaseServer(Options options, ReleaseStore store, std::optional<AnswerSigner> signer)
+      : options_(std::move(options)), store_(std::move(store)), signer_(std::move(signer)) {}
+
+  void route(httplib::Server& server) {
+    server.Post(kPreflightPath, [this](const httplib::Request& request, httplib::Response& response) {
+      record(request);
+      if (injected("preflight", response)) return;
+      reply_json(response, signed_answer(json::object(), request));
+    });
+    server.Post(kAuthorizePath, [this](const httplib::Request& request, httplib::Response& response) {
+      record(request);
+      if (injected("authorize", response)) return;
+      authorize(request, response);
+    });
+    server.Get(kCataloguePath, [this](const httplib::Request& request, httplib::Response& response) {
+      record(request);
+      if (injected("downloads", response)) return;
+      reply_json(response, store_.catalogue());
+    });
+    server.Get(std::string(kDownloadPath) + "([^/]+)/([^/]+)",
+               [this](const httplib::Request& request, httplib::Response& response) {
+                 record(request);
+                 if (injected("download", response)) return;
+                 download(request, response);
+               });
+  }
+
+  void set_public_url(std::string url) { public_url_ = std::move(url); }
+
+ private:
+  void record(const httplib::Request& request) {
+    if (options_.request_log.empty()) return;
+    json headers = json::object();
+    for (const auto& [name, value] : request.headers) {
+      if (name != "REMOTE_ADDR" && name != "REMOTE_PORT" && name != "LOCAL_ADDR" && name != "LOCAL_PORT") {
+        headers[name] = value;
+      }
+    }
+    const json line = {{"method", request.method}, {"path", request.path}, {"headers", headers}, {"body", request.body}};
+    std::lock_guard<std::mutex> lock(log_mutex_);
+    std::ofstream out(options_.request_log, std::ios::app | std::ios::binary);
+    out << compact_json(line) << '\n';
+  }
+
+  bool injected(const std::string& endpoint, httplib::Response& response) {
+    if (const auto status = options_.status.find(endpoint); status != options_.status.end()) {
+      response.status = status->second;
+      if (status->second != 204 && status->second != 304) {
+        response.set_content(R"({"error":"injected by the development server"})", "application/json");
+      }
+      return true;
+    }
+    if (const auto body = options_.body.find(endpoint); body != options_.body.end()) {
+      response.status = 200;
+      response.set_content(body->second, "application/json");
+      return true;
+    }
+    return false;
+  }
+
+  static void reply_json(httplib::Response& response, const json& answer) {
+    response.status = 200;
+    response.set_content(compact_json(answer), "application/json");
+  }
+
+  std::string server_time() const {
+    const auto now = std::chrono::system_clock::now() + std::chrono::seconds(options_.clock_offset);
+    return date::format("%FT%TZ", date::floor<std::chrono::seconds>(now));
+  }
+
+  // The members every signed answer carries, the faults, the signature, then the
+  // faults that must come after signing.
+  json signed_answer(json answer, const httplib::Request& request) const {
+    const json body = json::parse(request.body, nullptr, false);
+    std::string nonce;
+    if (body.is_object() && body.contains("nonce") && body["nonce"].is_string()) nonce = body["nonce"];
+    if (options_.wrong_nonce) nonce = random_hex(24).value();
+    answer["nonce"] = nonce;
+    answer["server_time"] = server_time();
+    answer["issuer"] = {{"environment", "production"},
+                        {"signing_key_sha256", signer_ ? signer_->key_sha256() : std::string(64, '0')}};
+    if (signer_) {
+      auto signed_answer = signer_->sign(answer);
+      if (signed_answer) answer = std::move(signed_answer).value();
+    }
+    // Added after signing: an answer with a floating-point number has no canonical
+    // form to sign, and the installer refuses it before it looks at the signature.
+    if (options_.float_member) answer["price"] = 9.5;
+    for (const std::string& member : options_.drop_members) answer.erase(member);
+    if (options_.broken_signature && answer.contains("signature") && answer["signature"].is_string()) {
+      std::string signature = answer["signature"];
+      if (!signature.empty()) signature[0] = signature[0] == 'A' ? 'B' : 'A';
+      answer["signature"] = signature;
+    }
+    return answer;
+  }
+
+  void authorize(const httplib::Request& request, httplib::Response& response) const {
+    const json body = json::parse(request.body, nullptr, false);
+    const Release* release = store_.newest();
+    if (body.is_object() && body.contains("version") && body["version"].is_string()) {
+      release = store_.find(body["version"]);
+    }
+    if (release == nullptr) {
+      response.status = 404;
+      response.set_content(R"({"error":"no such release"})", "application/json");
+      return;
+    }
+    json answer = {{"schema", "quillmar-installer-authorize-v1"},
+                   {"platform", "windows_x86_64"},
+                   {"version", options_.answer_version.value_or(release->version)},
+                   {"filename", release->filename},
+                   {"size_bytes", release->size_bytes},
+                   {"sha256", release->sha256},
+                   {"download_url", public_url_ + kDownloadPath + release->version + "/" + release->filename}};
+    for (const auto& [name, value] : options_.package_members) answer[name] = value;
+    reply_json(response, signed_answer(std::move(answer), request));
+  }
+
+  void download(const httplib::Request& request, httplib::Response& response) const {
+    const Release* release = store_.find(request.matches[1]);
+    if (release == nullptr || release->filename != request.matches[2]) {
+      response.status = 404;
+      return;
+    }
+    auto bytes = std::make_shared<std::string>(read_text(release->package_path));
+    const std::string& kind = options_.package_body;
+    if (kind == "short" && !bytes->empty()) bytes->pop_back();
+    if (kind == "long") bytes->push_back('Q');
+    if (kind == "wrong" && !bytes->empty()) (*bytes)[bytes->size() / 2] ^= 0x5a;
+    const std::size_t piece = kind == "slow" ? 16384 : 262144;
+    const std::size_t cut_at = bytes->size() / 2;
+    const bool cut = kind == "cut";
+    const auto delay = std::chrono::milliseconds(kind == "slow" ? options_.slow_delay_ms : 0);
+    response.status = 200;
+    response.set_content_provider(
+        bytes->size(), "application/octet-stream",
+        [bytes, piece, cut, cut_at, delay](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+          // Cut off midway: the head promised every byte, the connection ends after half.
+          if (cut && offset >= cut_at) return false;
+          std::size_t count = std::min(length, piece);
+          if (cut) count = std::min(count, cut_at - offset);
+          if (delay.count() > 0) std::this_thread::sleep_for(delay);
+          return sink.write(bytes->data() + offset, count);
+        });
+  }
+
+  Options options_;
+  ReleaseStore store_;
+  std::optional<AnswerSigner> signer_;
+  std::string public_url_;
+  mutable std::mutex log_mutex_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc == 2 && std::string(argv[1]) == "--help") {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  std::string problem;
+  auto options = parse_options(argc, argv, problem);
+  if (!options) {
+    std::fprintf(stderr, "quillmar-release-server: %s\n%s", problem.c_str(), kUsage);
+    return 2;
+  }
+  ReleaseStore store = ReleaseStore::load(options->releases, problem);
+  if (!problem.empty()) {
+    std::fprintf(stderr, "quillmar-release-server: %s\n", problem.c_str());
+    return 1;
+  }
+
+  std::optional<AnswerSigner> signer;
+  if (!options->signing_key.empty()) {
+    auto loaded = AnswerSigner::load(options->signing_key);
+    if (!loaded) {
+      std::fprintf(stderr, "quillmar-release-server: %s\n", loaded.error().message.c_str());
+      return 1;
+    }
+    signer = std::move(loaded).value();
+  }
+
+  const std::string leaf = options->unpinned_key ? "rogue" : "server";
+  const fs::path certificate = options->tls_dir / (leaf + ".pem");
+  const fs::path key = options->tls_dir / (leaf + ".key");
+  httplib::SSLServer server(certificate.c_str(), key.c_str());
+  if (!server.is_valid()) {
+    std::fprintf(stderr, "quillmar-release-server: cannot use %s and %s\n", certificate.c_str(), key.c_str());
+    return 1;
+  }
+
+  // Signals are taken by one thread with sigwait, so stopping is an ordinary call
+  // rather than work inside a signal handler. Blocked before any thread starts, so
+  // the server's worker threads inherit the mask.
+  sigset_t stop_signals;
+  sigemptyset(&stop_signals);
+  sigaddset(&stop_signals, SIGINT);
+  sigaddset(&stop_signals, SIGTERM);
+  pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
+
+  int port = options->port;
+  if (port == 0) {
+    port = server.bind_to_any_port("127.0.0.1");
+  } else if (!server.bind_to_port("127.0.0.1", port)) {
+    port = -1;
+  }
+  if (port < 0) {
+    std::fprintf(stderr, "quillmar-release-server: cannot listen on 127.0.0.1:%d\n", options->port);
+    return 1;
+  }
+
+  const std::string base_url = "https://localhost:" + std::to_string(port);
+  ReleaseServer release_server(*options, std::move(store), std::move(signer));
+  release_server.set_public_url(options->public_url.empty() ? base_url : options->public_url);
+  release_server.route(server);
+  // Short keep-alive, so a stop signal does not wait long for idle connections.
+  server.set_keep_alive_timeout(1);
+
+  std::printf("base URL: %s\n", base_url.c_str());
+  std::printf("pins: %s\n", read_text(options->tls_dir / "pins.txt").c_str());
+  std::printf("served key: %s%s\n", served_key_pin(certificate).c_str(), options->unpinned_key ? " (unpinned)" : "");
+  std::fflush(stdout);
+
+  std::thread stopper([&server, stop_signals] {
+    int signal_number = 0;
+    sigwait(&stop_signals, &signal_number);
+    server.stop();
+  });
+  server.listen_after_bind();
+  // listen_after_bind returns only once stop() was called (or listening failed);
+  // wake the stopper if it is still waiting.
+  if (stopper.joinable()) {
+    pthread_kill(stopper.native_handle(), SIGTERM);
+    stopper.join();
+  }
+  return 0;
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <filesystem>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quillmar::release_server {
+
+// One release as the packaging step filed it: DIR/<version>/release.json beside
+// the setup package it describes.
+struct Release {
+  std::string version;
+  std::string filename;
+  std::string published_at;
+  std::string sha256;
+  std::uint64_t size_bytes = 0;
+  std::filesystem::path package_path;
+};
+
+// The releases of a folder, newest first (versions compare part by part as numbers).
+struct ReleaseStore {
+  std::vector<Release> releases;
+
+  static ReleaseStore load(const std::filesystem::path& folder, std::string& problem);
+
+  const Release* newest() const { return releases.empty() ? nullptr : &releases.front(); }
+  const Release* find(const std::string& version) const;
+
+  // The unsigned catalogue answer: the newest with its artifacts, the older ones
+  // under "previous".
+  nlohmann::json catalogue() const;
+};
+
+}  // namespace quillmar::release_server
