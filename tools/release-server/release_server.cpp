@@ -9,6 +9,7 @@
 #include <openssl/x509.h>
 #include <signal.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <date/date.h>
@@ -402,17 +403,22 @@ int main(int argc, char** argv) {
   std::printf("served key: %s%s\n", served_key_pin(certificate).c_str(), options->unpinned_key ? " (unpinned)" : "");
   std::fflush(stdout);
 
-  std::thread stopper([&server, stop_signals] {
+  std::atomic<bool> listening_ended{false};
+  std::thread stopper([&server, &listening_ended, stop_signals] {
     int signal_number = 0;
     sigwait(&stop_signals, &signal_number);
-    server.stop();
+    // stop() does nothing until the listener runs, and a signal may come the moment
+    // the lines above are out, before it does: ask until the listener has ended.
+    while (!listening_ended.load()) {
+      server.stop();
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
   });
   server.listen_after_bind();
-  // listen_after_bind returns only once stop() was called (or listening failed);
-  // wake the stopper if it is still waiting.
-  if (stopper.joinable()) {
-    pthread_kill(stopper.native_handle(), SIGTERM);
-    stopper.join();
-  }
+  // listen_after_bind returns once stop() was called (or listening failed); wake
+  // the stopper if it is still waiting for a signal.
+  listening_ended.store(true);
+  pthread_kill(stopper.native_handle(), SIGTERM);
+  stopper.join();
   return 0;
 }
