@@ -49,6 +49,11 @@ std::string failed_event(const std::string& reason, const std::optional<std::str
   return event.dump();
 }
 
+std::string read_file_or_empty(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
 struct Conversation {
   int exit_code = -1;
   std::string environment;
@@ -515,6 +520,43 @@ TEST_F(EndToEnd, RefusesToInstallIntoTheFolderThatHoldsTheInstaller) {
   const auto allowed = converse({install_message(dir)}, sibling / "quillmar-headless");
   EXPECT_EQ(allowed.events, std::vector<std::string>{failed_event("download", "Server(503)")});
   EXPECT_EQ(requests_received().size(), 1u);
+}
+
+TEST_F(EndToEnd, CloseAndLaunchAfterASuccessfulInstall) {
+  const auto server = serve(releases());
+  const fs::path dir = default_dir();
+  const fs::path launches = dir / "launches.log";
+  // Started from elsewhere, so the application's folder is not inherited.
+  const fs::path elsewhere = scratch_.path() / "elsewhere";
+  fs::create_directories(elsewhere);
+  for (const std::string ending : {"close", "launch"}) {
+    SCOPED_TRACE(ending);
+    testing::ChildConversation child(headless(), {}, elsewhere);
+    Conversation conversation;
+    conversation.environment = child.next_line(kPatience).value_or("");
+    child.send_line(install_message(dir));
+    while (auto line = child.next_line(kPatience)) {
+      conversation.events.push_back(*line);
+      if (line->find(R"("type":"installed")") != std::string::npos || line->find(R"("type":"failed")") != std::string::npos) {
+        break;
+      }
+    }
+    ASSERT_FALSE(conversation.events.empty());
+    ASSERT_EQ(conversation.events.back(),
+              R"({"dir":)" + json(dir.string()).dump() + R"(,"type":"installed","version":"1.5.13"})");
+    child.send_line(R"({"type":")" + ending + R"("})");
+    // The host ends by itself, before its input does.
+    conversation = read_to_the_end(child, conversation);
+    EXPECT_EQ(conversation.exit_code, 0);
+    if (ending == "close") {
+      EXPECT_FALSE(fs::exists(launches));
+    }
+  }
+  // The application starts detached; give it time to write its line.
+  for (int i = 0; i < 600 && read_file_or_empty(launches).empty(); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  EXPECT_EQ(read_file_or_empty(launches), "started in " + dir.string() + "\n");
 }
 
 }  // namespace
