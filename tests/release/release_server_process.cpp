@@ -14,7 +14,7 @@ extern char** environ;
 namespace quillmar::testing {
 
 ReleaseServerProcess::ReleaseServerProcess(const std::filesystem::path& releases,
-                                           const std::vector<std::string>& arguments) {
+                                           const std::vector<std::string>& arguments, int port) {
   const char* program = std::getenv("QUILLMAR_RELEASE_SERVER");
   if (program == nullptr) throw std::runtime_error("QUILLMAR_RELEASE_SERVER is not set");
   int pipe_ends[2];
@@ -23,7 +23,7 @@ ReleaseServerProcess::ReleaseServerProcess(const std::filesystem::path& releases
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, pipe_ends[1], STDOUT_FILENO);
 
-  std::vector<std::string> text{program, "--releases", releases.string(), "--port", "0"};
+  std::vector<std::string> text{program, "--releases", releases.string(), "--port", std::to_string(port)};
   text.insert(text.end(), arguments.begin(), arguments.end());
   std::vector<char*> argv;
   for (auto& item : text) argv.push_back(item.data());

@@ -8,12 +8,14 @@
 
 namespace quillmar::testing {
 
-// The development release server as a child process on a free loopback port. It is
-// started with ARGUMENTS (after --releases and --port), its announced base URL is
-// read from its output, and it is stopped with SIGTERM when the object goes away.
+// The development release server as a child process on loopback, on PORT (0 picks
+// a free one). It is started with ARGUMENTS (after --releases and --port), its
+// announced base URL is read from its output, and it is stopped with SIGTERM when
+// the object goes away.
 class ReleaseServerProcess {
  public:
-  ReleaseServerProcess(const std::filesystem::path& releases, const std::vector<std::string>& arguments);
+  ReleaseServerProcess(const std::filesystem::path& releases, const std::vector<std::string>& arguments,
+                       int port = 0);
   ~ReleaseServerProcess();
   ReleaseServerProcess(const ReleaseServerProcess&) = delete;
   ReleaseServerProcess& operator=(const ReleaseServerProcess&) = delete;

@@ -45,7 +45,10 @@ void write_line(const std::string& text) {
 }
 
 [[noreturn]] void end_process(int code) {
-  std::fflush(nullptr);
+  // Standard output only: flushing every stream would also lock standard input,
+  // which the reader thread holds while it waits for the next line, and the host
+  // would hang on "close" or "launch" for as long as its input stays open.
+  std::fflush(stdout);
   // Worker threads may still run; they are abandoned, as when the window closes.
   std::_Exit(code);
 }
