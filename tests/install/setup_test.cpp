@@ -252,8 +252,11 @@ TEST_F(SetupRun, LaunchesTheInstalledApplicationInItsOwnFolder) {
   ASSERT_TRUE(std::holds_alternative<InstallSuccess>(outcome)) << failure_text(outcome);
   launchInstalled(dir_, *log_);
   const fs::path launches = dir_ / "launches.log";
-  for (int i = 0; i < 100 && !fs::exists(launches); ++i) std::this_thread::sleep_for(50ms);
-  EXPECT_EQ(testing::read_file(launches), "started in " + request_.dir + "\n");
+  // The application is detached: wait until its line is complete, not merely until
+  // its file exists, since it creates the file before writing to it.
+  const std::string expected = "started in " + request_.dir + "\n";
+  for (int i = 0; i < 200 && read_whole_file(launches).value_or("") != expected; ++i) std::this_thread::sleep_for(50ms);
+  EXPECT_EQ(testing::read_file(launches), expected);
 
   launchInstalled(scratch_.path() / "missing", *log_);
   const std::string log = installer_log();
