@@ -1,10 +1,15 @@
 # The release-signing key the installer embeds.
 #
 # A vendor passes its public key and pinned digest as QUILLMAR_SIGNING_KEY_PEM and
-# QUILLMAR_SIGNING_KEY_SHA256. Either way the build folder gets a development RSA-4096
-# key pair, made once with the openssl command: tests and the development release
-# server sign with its private half, and when the vendor gave no key, the installer
-# embeds its public half. Sets:
+# QUILLMAR_SIGNING_KEY_SHA256. Either way there is a development RSA-4096 key pair,
+# made once with the openssl command: tests and the development release server sign
+# with its private half, and when the vendor gave no key, the installer embeds its
+# public half.
+#
+# The pair lives beside the build folders (build/dev-keys by default), next to the
+# TLS set, not inside one of them: the Windows build is tested under Wine against
+# the host build's release server, so both builds must embed the key that server
+# signs with. Sets:
 #   QUILLMAR_DEV_SIGNING_PRIVATE_KEY  development private key (PEM), for tests and tools
 #   QUILLMAR_DEV_SIGNING_PUBLIC_KEY   its public half (PEM, PUBLIC KEY)
 #   QUILLMAR_DEV_SIGNING_KEY_SHA256   SHA-256 of its DER SubjectPublicKeyInfo, hex
@@ -13,7 +18,9 @@
 
 find_program(QUILLMAR_OPENSSL_COMMAND openssl REQUIRED)
 
-set(dev_key_dir ${CMAKE_BINARY_DIR}/dev-keys)
+set(QUILLMAR_DEV_KEYS_DIR "${PROJECT_SOURCE_DIR}/build/dev-keys" CACHE PATH
+    "Where the development release-signing key pair is made and kept")
+set(dev_key_dir ${QUILLMAR_DEV_KEYS_DIR})
 set(QUILLMAR_DEV_SIGNING_PRIVATE_KEY ${dev_key_dir}/signing-private.pem)
 set(QUILLMAR_DEV_SIGNING_PUBLIC_KEY ${dev_key_dir}/signing-public.pem)
 set(dev_public_der ${dev_key_dir}/signing-public.der)
@@ -25,8 +32,11 @@ function(quillmar_run_openssl)
   endif()
 endfunction()
 
+file(MAKE_DIRECTORY ${dev_key_dir})
+# Both build folders may be configured at once; the lock keeps one from reading a
+# key the other is still writing, or both from making a different one.
+file(LOCK ${dev_key_dir}/.lock GUARD FILE TIMEOUT 600)
 if(NOT EXISTS ${QUILLMAR_DEV_SIGNING_PRIVATE_KEY})
-  file(MAKE_DIRECTORY ${dev_key_dir})
   message(STATUS "Generating the development release-signing key (RSA-4096)")
   # Written under another name and moved, so an interrupted configure never leaves
   # half a key that later runs would take for a whole one.
@@ -39,6 +49,7 @@ if(NOT EXISTS ${QUILLMAR_DEV_SIGNING_PUBLIC_KEY} OR NOT EXISTS ${dev_public_der}
   quillmar_run_openssl(pkey -pubin -in ${QUILLMAR_DEV_SIGNING_PUBLIC_KEY} -outform DER -out ${dev_public_der})
 endif()
 file(SHA256 ${dev_public_der} QUILLMAR_DEV_SIGNING_KEY_SHA256)
+file(LOCK ${dev_key_dir}/.lock RELEASE)
 
 if(QUILLMAR_SIGNING_KEY_PEM OR QUILLMAR_SIGNING_KEY_SHA256)
   if(NOT QUILLMAR_SIGNING_KEY_PEM OR NOT QUILLMAR_SIGNING_KEY_SHA256)
