@@ -9,6 +9,7 @@
 #include <openssl/x509.h>
 #include <signal.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -19,8 +20,10 @@
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <vector>
 
 #include "answer_signing.h"
+#include "package_body.h"
 #include "release_store.h"
 #include "server/release_parts.h"
 #include "system/json_text.h"
@@ -304,25 +307,22 @@ class ReleaseServer {
       response.status = 404;
       return;
     }
-    auto bytes = std::make_shared<std::string>(read_text(release->package_path));
-    const std::string& kind = options_.package_body;
-    if (kind == "short" && !bytes->empty()) bytes->pop_back();
-    if (kind == "long") bytes->push_back('Q');
-    if (kind == "wrong" && !bytes->empty()) (*bytes)[bytes->size() / 2] ^= 0x5a;
-    const std::size_t piece = kind == "slow" ? 16384 : 262144;
-    const std::size_t cut_at = bytes->size() / 2;
-    const bool cut = kind == "cut";
-    const auto delay = std::chrono::milliseconds(kind == "slow" ? options_.slow_delay_ms : 0);
+    std::string problem;
+    auto body = PackageBody::open(release->package_path, options_.package_body,
+                                  std::chrono::milliseconds(options_.slow_delay_ms), problem);
+    if (!body) {
+      std::fprintf(stderr, "quillmar-release-server: %s\n", problem.c_str());
+      response.status = 500;
+      return;
+    }
+    auto buffer = std::make_shared<std::vector<char>>(body->piece_size());
     response.status = 200;
     response.set_content_provider(
-        bytes->size(), "application/octet-stream",
-        [bytes, piece, cut, cut_at, delay](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
-          // Cut off midway: the head promised every byte, the connection ends after half.
-          if (cut && offset >= cut_at) return false;
-          std::size_t count = std::min(length, piece);
-          if (cut) count = std::min(count, cut_at - offset);
-          if (delay.count() > 0) std::this_thread::sleep_for(delay);
-          return sink.write(bytes->data() + offset, count);
+        static_cast<std::size_t>(body->announced_size()), "application/octet-stream",
+        [body, buffer](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+          const std::size_t count = body->read(offset, buffer->data(), std::min(length, buffer->size()));
+          // Nothing to give short of the announced size ends the connection there.
+          return count > 0 && sink.write(buffer->data(), count);
         });
   }
 
