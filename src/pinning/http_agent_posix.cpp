@@ -1,6 +1,7 @@
 // The host's HTTP agent: libcurl with OpenSSL. Every transfer runs on its own multi
 // handle, driven by the caller's thread, so the response body is pulled: the write
-// callback pauses the transfer while unread bytes pile up, and read() resumes it.
+// callback copies straight into the buffer of the read() under way, keeps what does
+// not fit, and pauses the transfer while unread bytes pile up; read() resumes it.
 //
 // The pin check runs in CURLOPT_PREREQFUNCTION, which libcurl calls once the
 // connection (TLS handshake included) is up and before the request is written;
@@ -27,6 +28,9 @@ using Clock = std::chrono::steady_clock;
 
 // Unread body bytes above which the transfer is paused until the caller reads.
 constexpr std::size_t kPendingLimit = 256 * 1024;
+// libcurl's receive buffer. Its default (16 KiB) makes a large download cost one
+// callback, and one read() by the caller, per TLS record.
+constexpr long kReceiveBufferSize = 256 * 1024;
 // How long one wait for socket activity may last before the deadlines are looked at.
 constexpr int kPollMilliseconds = 1000;
 
@@ -73,6 +77,9 @@ class CurlTransfer final : public HttpResponse {
   Result<std::size_t> read(std::uint8_t* buffer, std::size_t capacity) override;
 
  private:
+  std::size_t take_pending(std::uint8_t* buffer, std::size_t capacity);
+  // One non-blocking step of the transfer; true when it delivered body bytes.
+  bool step();
   static std::size_t on_header(char* data, std::size_t size, std::size_t count, void* self);
   static std::size_t on_body(char* data, std::size_t size, std::size_t count, void* self);
   static int on_connected(void* self, char*, char*, int, int);
@@ -91,6 +98,11 @@ class CurlTransfer final : public HttpResponse {
   std::unique_ptr<curl_slist, CurlListDeleter> headers_;
   char error_buffer_[CURL_ERROR_SIZE] = {};
 
+  // Where the read() under way wants its bytes, and how much room is left there.
+  std::uint8_t* target_ = nullptr;
+  std::size_t target_room_ = 0;
+  std::size_t target_filled_ = 0;
+  // Body bytes that arrived with no read() under way, or more than it had room for.
   std::string pending_;
   std::size_t pending_offset_ = 0;
   bool paused_ = false;
@@ -166,6 +178,7 @@ Result<void> CurlTransfer::start() {
   curl_easy_setopt(easy, CURLOPT_HEADERDATA, this);
   curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &CurlTransfer::on_body);
   curl_easy_setopt(easy, CURLOPT_WRITEDATA, this);
+  curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, kReceiveBufferSize);
 
   curl_slist* list = nullptr;
   for (const HttpHeader& header : request_.headers) {
@@ -240,15 +253,25 @@ std::size_t CurlTransfer::on_header(char* data, std::size_t size, std::size_t co
 std::size_t CurlTransfer::on_body(char* data, std::size_t size, std::size_t count, void* self) {
   auto* transfer = static_cast<CurlTransfer*>(self);
   const std::size_t length = size * count;
-  if (transfer->pending_.size() - transfer->pending_offset_ >= kPendingLimit) {
+  const std::size_t into_target = std::min(length, transfer->target_room_);
+  // Pausing hands the whole piece back to libcurl, so it is only done when none of
+  // it can be taken.
+  if (into_target == 0 && transfer->pending_.size() - transfer->pending_offset_ >= kPendingLimit) {
     transfer->paused_ = true;
     return CURL_WRITEFUNC_PAUSE;
   }
-  if (transfer->pending_offset_ > 0) {
-    transfer->pending_.erase(0, transfer->pending_offset_);
-    transfer->pending_offset_ = 0;
+  if (into_target > 0) {
+    std::memcpy(transfer->target_ + transfer->target_filled_, data, into_target);
+    transfer->target_filled_ += into_target;
+    transfer->target_room_ -= into_target;
   }
-  transfer->pending_.append(data, length);
+  if (into_target < length) {
+    if (transfer->pending_offset_ > 0) {
+      transfer->pending_.erase(0, transfer->pending_offset_);
+      transfer->pending_offset_ = 0;
+    }
+    transfer->pending_.append(data + into_target, length - into_target);
+  }
   return length;
 }
 
@@ -261,18 +284,24 @@ std::optional<Clock::time_point> CurlTransfer::deadline() const {
   return std::nullopt;
 }
 
+bool CurlTransfer::step() {
+  const std::size_t before = target_filled_ + pending_.size();
+  int running = 0;
+  curl_multi_perform(multi_.get(), &running);
+  int queued = 0;
+  while (CURLMsg* message = curl_multi_info_read(multi_.get(), &queued)) {
+    if (message->msg == CURLMSG_DONE) {
+      finished_ = true;
+      result_ = message->data.result;
+    }
+  }
+  return target_filled_ + pending_.size() != before;
+}
+
 template <typename Condition>
 void CurlTransfer::drive(Condition done_waiting) {
   while (!finished_ && !done_waiting()) {
-    int running = 0;
-    curl_multi_perform(multi_.get(), &running);
-    int queued = 0;
-    while (CURLMsg* message = curl_multi_info_read(multi_.get(), &queued)) {
-      if (message->msg == CURLMSG_DONE) {
-        finished_ = true;
-        result_ = message->data.result;
-      }
-    }
+    step();
     if (finished_ || done_waiting()) return;
 
     int wait = kPollMilliseconds;
@@ -301,23 +330,44 @@ Error CurlTransfer::failure_text() const {
   return Error{curl_easy_strerror(result_)};
 }
 
-Result<std::size_t> CurlTransfer::read(std::uint8_t* buffer, std::size_t capacity) {
-  if (capacity == 0) return std::size_t{0};
-  while (pending_offset_ == pending_.size()) {
-    if (finished_) {
-      if (result_ != CURLE_OK || !timeout_error_.empty()) return failure_text();
-      return std::size_t{0};
-    }
-    if (paused_) {
-      paused_ = false;
-      curl_easy_pause(easy_.get(), CURLPAUSE_CONT);
-    }
-    drive([this] { return pending_offset_ < pending_.size() || paused_; });
-  }
+std::size_t CurlTransfer::take_pending(std::uint8_t* buffer, std::size_t capacity) {
   const std::size_t count = std::min(capacity, pending_.size() - pending_offset_);
   std::memcpy(buffer, pending_.data() + pending_offset_, count);
   pending_offset_ += count;
+  if (pending_offset_ == pending_.size()) {
+    pending_.clear();
+    pending_offset_ = 0;
+  }
   return count;
+}
+
+Result<std::size_t> CurlTransfer::read(std::uint8_t* buffer, std::size_t capacity) {
+  if (capacity == 0) return std::size_t{0};
+  std::size_t filled = take_pending(buffer, capacity);
+  if (filled == capacity || finished_) {
+    if (filled == 0 && (result_ != CURLE_OK || !timeout_error_.empty())) return failure_text();
+    return filled;
+  }
+
+  target_ = buffer + filled;
+  target_room_ = capacity - filled;
+  target_filled_ = 0;
+  if (paused_) {
+    paused_ = false;
+    curl_easy_pause(easy_.get(), CURLPAUSE_CONT);
+  }
+  // Wait for the first bytes, then take whatever else is already there without
+  // waiting again: a fuller buffer means fewer hashing and writing calls.
+  drive([&] { return filled + target_filled_ > 0 || paused_; });
+  while (!finished_ && !paused_ && target_room_ > 0 && step()) {
+  }
+  filled += target_filled_;
+  target_ = nullptr;
+  target_room_ = 0;
+  target_filled_ = 0;
+
+  if (filled == 0 && finished_ && (result_ != CURLE_OK || !timeout_error_.empty())) return failure_text();
+  return filled;
 }
 
 }  // namespace
