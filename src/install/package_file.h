@@ -33,10 +33,16 @@ class PackageFile {
 
  private:
   explicit PackageFile(std::intptr_t handle) : handle_(handle) {}
+  // Host only: moves what was written towards the disk while the download goes on
+  // (Windows' own lazy writer does this without being asked).
+  void start_write_back();
 
   // A file descriptor on the host, a HANDLE on Windows; kNone when closed.
   static constexpr std::intptr_t kNone = -1;
   std::intptr_t handle_ = kNone;
+  // Host only: bytes written, and how many of them the disk was asked to take.
+  std::uint64_t written_ = 0;
+  std::uint64_t written_back_ = 0;
 };
 
 }  // namespace quillmar
