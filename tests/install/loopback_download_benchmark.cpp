@@ -11,6 +11,9 @@
 #include <stdlib.h>
 #include <sys/resource.h>
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -36,6 +39,12 @@ namespace fs = std::filesystem;
 using namespace quillmar;
 
 constexpr char kVersion[] = "9.0.0";
+
+double median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  const std::size_t middle = values.size() / 2;
+  return values.size() % 2 == 1 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
 
 double seconds_since(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -108,7 +117,7 @@ class ScratchFolder {
   fs::path path_;
 };
 
-int run(std::uint64_t mebibytes) {
+int run(std::uint64_t mebibytes, int rounds) {
   const fs::path tls = QUILLMAR_DEV_TLS_DIR;
   ScratchFolder scratch;
   const fs::path content = scratch.path() / "content";
@@ -150,27 +159,46 @@ int run(std::uint64_t mebibytes) {
 
   const fs::path download = scratch.path() / "download";
   fs::create_directories(download);
-  std::atomic<bool> cancel{false};
-  std::uint64_t events = 0;
-  auto start = std::chrono::steady_clock::now();
-  const DownloadResult result =
-      downloadPackage(package, *client.value(), download / package.filename, cancel, [&](InstallerEvent) { ++events; });
-  const double engine_seconds = seconds_since(start);
-  const long resident_after = peak_resident_kib();
-  if (result.end != DownloadResult::End::kComplete) throw std::runtime_error("download failed: " + result.message);
-  fs::remove(download / package.filename);
-
   const std::string curl = "curl -s --fail --cacert " + quoted(ca.string()) + " " + quoted(package.download_url);
-  const auto [dgst_seconds, dgst_output] = timed_command(curl + " | openssl dgst -sha256");
-  if (dgst_output.find(package.sha256) == std::string::npos) {
-    throw std::runtime_error("the curl and openssl dgst pipeline saw another digest: " + dgst_output);
-  }
-  const auto [curl_seconds, curl_output] = timed_command(curl + " -o /dev/null");
+  std::uint64_t events = 0;
 
-  const double engine = megabytes / engine_seconds;
-  const double dgst = megabytes / dgst_seconds;
-  const double curl_only = megabytes / curl_seconds;
+  const auto time_engine = [&] {
+    std::atomic<bool> cancel{false};
+    events = 0;
+    const auto start = std::chrono::steady_clock::now();
+    const DownloadResult result = downloadPackage(package, *client.value(), download / package.filename, cancel,
+                                                  [&](InstallerEvent) { ++events; });
+    const double seconds = seconds_since(start);
+    if (result.end != DownloadResult::End::kComplete) throw std::runtime_error("download failed: " + result.message);
+    fs::remove(download / package.filename);
+    return seconds;
+  };
+  const auto time_dgst = [&] {
+    const auto [seconds, output] = timed_command(curl + " | openssl dgst -sha256");
+    if (output.find(package.sha256) == std::string::npos) {
+      throw std::runtime_error("the curl and openssl dgst pipeline saw another digest: " + output);
+    }
+    return seconds;
+  };
+  const auto time_curl = [&] { return timed_command(curl + " -o /dev/null").first; };
+
+  // Packaging has just written the whole release: let that reach the disk first, so
+  // its write-back does not land on whichever client happens to run first. The
+  // three clients then take turns, and each one's median round is reported.
+  sync();
+  std::vector<double> engine_runs, dgst_runs, curl_runs;
+  for (int round = 0; round < rounds; ++round) {
+    engine_runs.push_back(time_engine());
+    dgst_runs.push_back(time_dgst());
+    curl_runs.push_back(time_curl());
+  }
+  const long resident_after = peak_resident_kib();
+
+  const double engine = megabytes / median(engine_runs);
+  const double dgst = megabytes / median(dgst_runs);
+  const double curl_only = megabytes / median(curl_runs);
   std::printf("package                 %.0f MB (%s)\n", megabytes, package.download_url.c_str());
+  std::printf("rounds                  %d, median of each client\n", rounds);
   std::printf("engine download         %.0f MB/s (TLS, SHA-256, write and flush to %s)\n", engine,
               download.parent_path().c_str());
   std::printf("curl | openssl dgst     %.0f MB/s\n", dgst);
@@ -178,7 +206,7 @@ int run(std::uint64_t mebibytes) {
   std::printf("engine / dgst pipeline  %.2f\n", engine / dgst);
   std::printf("engine / curl           %.2f\n", engine / curl_only);
   std::printf("progress events         %llu\n", static_cast<unsigned long long>(events));
-  std::printf("peak resident memory    %ld KiB before the download, %ld KiB after it\n", resident_before,
+  std::printf("peak resident memory    %ld KiB before the downloads, %ld KiB after them\n", resident_before,
               resident_after);
 
   if (!server.stop_cleanly()) std::fprintf(stderr, "the release server did not stop cleanly\n");
@@ -191,9 +219,11 @@ int main(int argc, char** argv) {
   try {
     const std::uint64_t mebibytes = argc > 1 ? std::stoull(argv[1]) : 1024;
     if (mebibytes == 0) throw std::invalid_argument("size");
-    return run(mebibytes);
+    const int rounds = argc > 2 ? std::stoi(argv[2]) : 3;
+    if (rounds < 1) throw std::invalid_argument("rounds");
+    return run(mebibytes, rounds);
   } catch (const std::invalid_argument&) {
-    std::fprintf(stderr, "usage: quillmar-loopback-download-benchmark [MEBIBYTES]\n");
+    std::fprintf(stderr, "usage: quillmar-loopback-download-benchmark [MEBIBYTES [ROUNDS]]\n");
     return 2;
   } catch (const std::exception& error) {
     std::fprintf(stderr, "quillmar-loopback-download-benchmark: %s\n", error.what());
