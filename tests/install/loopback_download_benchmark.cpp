@@ -3,11 +3,11 @@
 // curl alone on the same server in the same run, and the peak resident memory of
 // the downloading process. A program that prints figures, not a test:
 //
-//   quillmar-loopback-download-benchmark [MEBIBYTES]    (default 1024)
+//   quillmar-loopback-download-benchmark [MEBIBYTES [ROUNDS]]    (defaults 1024 and 3)
 //
 // The package, the server and the keys all come from the build (their paths are
-// compiled in), so nothing but the size is needed. Everything it makes lives in one
-// scratch folder under the temporary folder, removed at the end.
+// compiled in), so nothing but the size and the rounds are needed. Everything it
+// makes lives in one scratch folder under the temporary folder, removed at the end.
 #include <stdlib.h>
 #include <sys/resource.h>
 
