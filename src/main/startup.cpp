@@ -1,7 +1,5 @@
 #include "main/startup.h"
 
-#include <cstdio>
-#include <cstdlib>
 #include <memory>
 #include <string>
 
@@ -19,6 +17,7 @@
 #include "system/environment.h"
 #include "system/installer_log.h"
 #include "system/paths.h"
+#include "system/process_end.h"
 
 namespace quillmar {
 namespace {
@@ -98,8 +97,7 @@ int run_installer(std::span<const Asset> assets) {
 
   // Workers still running are abandoned, as is a setup program they started. The
   // process ends here without running destructors under their feet.
-  std::fflush(nullptr);
-  std::_Exit(0);
+  end_process_now(0);
 }
 
 }  // namespace quillmar

@@ -34,6 +34,7 @@
 #include "system/installer_log.h"
 #include "system/json_text.h"
 #include "system/paths.h"
+#include "system/process_end.h"
 
 namespace quillmar {
 namespace {
@@ -45,12 +46,11 @@ void write_line(const std::string& text) {
 }
 
 [[noreturn]] void end_process(int code) {
-  // Standard output only: flushing every stream would also lock standard input,
-  // which the reader thread holds while it waits for the next line, and the host
-  // would hang on "close" or "launch" for as long as its input stays open.
-  std::fflush(stdout);
+  // Flushes standard output only: flushing every stream would also lock standard
+  // input, which the reader thread holds while it waits for the next line, and the
+  // host would hang on "close" or "launch" for as long as its input stays open.
   // Worker threads may still run; they are abandoned, as when the window closes.
-  std::_Exit(code);
+  end_process_now(code);
 }
 
 // Wakes the loop; counts wakes so none is lost between a check and the wait.
