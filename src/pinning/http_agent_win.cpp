@@ -9,15 +9,24 @@
 // WinHttpSendRequest: it is written with WinHttpWriteData only after the check
 // passed. A refused connection is abandoned before its answer is read.
 //
-// Schannel's own chain and host-name validation stay on: no SECURITY_FLAG_IGNORE_*
-// flag is ever set. The compiled-in development CA is not added here; a
-// development machine (or a test's Wine prefix) trusts it in its Root store.
+// Schannel's own chain and host-name validation stay on. The one relaxation is for
+// a development build that compiles in an extra trust anchor: WinHTTP cannot be
+// given a root of its own, so when a connection fails only because its root is
+// unknown to the system, the request is tried once more with
+// SECURITY_FLAG_IGNORE_UNKNOWN_CA, and that connection must pass a chain check of
+// our own before any byte goes out: the system must find nothing wrong with the
+// chain except its unknown root, and the chain must build to the anchor alone and
+// pass the SSL policy for the host name. Dates, key usage and the host name are
+// still checked by Schannel as well. A deployment build has no anchor and never
+// sets any SECURITY_FLAG_IGNORE_* flag.
 
 #include <windows.h>
 #include <wincrypt.h>
 #include <winhttp.h>
 
 #include <algorithm>
+#include <cstddef>
+#include <vector>
 
 #include "pinning/http_agent.h"
 #include "system/os_error.h"
@@ -58,17 +67,131 @@ class InternetHandle {
   HINTERNET handle_ = nullptr;
 };
 
+struct StoreCloser {
+  void operator()(HCERTSTORE store) const { CertCloseStore(store, 0); }
+};
+struct EngineCloser {
+  void operator()(HCERTCHAINENGINE engine) const { CertFreeCertificateChainEngine(engine); }
+};
+struct ChainFreer {
+  void operator()(PCCERT_CHAIN_CONTEXT chain) const { CertFreeCertificateChain(chain); }
+};
+using ChainOwner = std::unique_ptr<const CERT_CHAIN_CONTEXT, ChainFreer>;
+
+// Chain statuses that only say the root is not among the system's trusted ones: an
+// untrusted self-signed root at the top, or no issuer found at all when the server
+// sends its leaf alone.
+constexpr DWORD kUnknownRootStatus = CERT_TRUST_IS_UNTRUSTED_ROOT | CERT_TRUST_IS_PARTIAL_CHAIN;
+
+constexpr char kChainRefused[] = "the server certificate does not chain to a trusted root";
+
+// The chain of LEAF built by ENGINE (nullptr: the system's) for server
+// authentication, from the certificates the server sent.
+Result<ChainOwner> build_chain(HCERTCHAINENGINE engine, PCCERT_CONTEXT leaf) {
+  LPSTR server_auth = const_cast<LPSTR>(szOID_PKIX_KP_SERVER_AUTH);
+  CERT_CHAIN_PARA parameters{};
+  parameters.cbSize = sizeof parameters;
+  parameters.RequestedUsage.dwType = USAGE_MATCH_TYPE_AND;
+  parameters.RequestedUsage.Usage.cUsageIdentifier = 1;
+  parameters.RequestedUsage.Usage.rgpszUsageIdentifier = &server_auth;
+  PCCERT_CHAIN_CONTEXT chain = nullptr;
+  if (!CertGetCertificateChain(engine, leaf, nullptr, leaf->hCertStore, &parameters, 0, nullptr, &chain)) {
+    return Error{os_error_text(GetLastError())};
+  }
+  return ChainOwner(chain);
+}
+
+// The SSL policy's verdict on CHAIN for HOST: 0 when it passes.
+DWORD ssl_policy_error(PCCERT_CHAIN_CONTEXT chain, const std::wstring& host) {
+  SSL_EXTRA_CERT_CHAIN_POLICY_PARA ssl{};
+  ssl.cbSize = sizeof ssl;
+  ssl.dwAuthType = AUTHTYPE_SERVER;
+  ssl.pwszServerName = const_cast<wchar_t*>(host.c_str());
+  CERT_CHAIN_POLICY_PARA policy{};
+  policy.cbSize = sizeof policy;
+  policy.pvExtraPolicyPara = &ssl;
+  CERT_CHAIN_POLICY_STATUS status{};
+  status.cbSize = sizeof status;
+  if (!CertVerifyCertificateChainPolicy(CERT_CHAIN_POLICY_SSL, chain, &policy, &status)) return GetLastError();
+  return status.dwError;
+}
+
+// The development CA compiled into a development build, with a chain engine whose
+// only root it is.
+class ExtraTrustAnchor {
+ public:
+  static Result<std::unique_ptr<ExtraTrustAnchor>> from_pem(const std::string& pem) {
+    DWORD size = 0;
+    if (!CryptStringToBinaryA(pem.c_str(), static_cast<DWORD>(pem.size()), CRYPT_STRING_BASE64HEADER, nullptr, &size,
+                              nullptr, nullptr)) {
+      return Error{"the extra trust anchor is not a PEM certificate"};
+    }
+    std::vector<BYTE> der(size);
+    if (!CryptStringToBinaryA(pem.c_str(), static_cast<DWORD>(pem.size()), CRYPT_STRING_BASE64HEADER, der.data(),
+                              &size, nullptr, nullptr)) {
+      return Error{"the extra trust anchor is not a PEM certificate"};
+    }
+    std::unique_ptr<void, StoreCloser> roots(CertOpenStore(CERT_STORE_PROV_MEMORY, 0, 0, 0, nullptr));
+    if (!roots) return Error{os_error_text(GetLastError())};
+    if (!CertAddEncodedCertificateToStore(roots.get(), X509_ASN_ENCODING, der.data(), size, CERT_STORE_ADD_ALWAYS,
+                                          nullptr)) {
+      return Error{"the extra trust anchor is not a certificate: " + os_error_text(GetLastError())};
+    }
+    CERT_CHAIN_ENGINE_CONFIG config{};
+    // The size up to the exclusive root stores: Wine refuses the later, longer form,
+    // and every Windows version with exclusive roots accepts this one.
+    config.cbSize = offsetof(CERT_CHAIN_ENGINE_CONFIG, dwExclusiveFlags);
+    config.hExclusiveRoot = roots.get();
+    HCERTCHAINENGINE engine = nullptr;
+    if (!CertCreateCertificateChainEngine(&config, &engine)) return Error{os_error_text(GetLastError())};
+    return std::unique_ptr<ExtraTrustAnchor>(new ExtraTrustAnchor(std::move(roots), engine));
+  }
+
+  // Whether a connection to HOST that presented LEAF may be used: fine as the system
+  // judges it, or wrong in nothing but an unknown root and good under the anchor.
+  Result<void> admit(PCCERT_CONTEXT leaf, const std::wstring& host) const {
+    auto system_chain = build_chain(nullptr, leaf);
+    if (!system_chain) return Error{system_chain.error().message};
+    const DWORD system_status = system_chain.value()->TrustStatus.dwErrorStatus;
+    if (system_status == CERT_TRUST_NO_ERROR && ssl_policy_error(system_chain.value().get(), host) == 0) return {};
+    if (system_status == CERT_TRUST_NO_ERROR || (system_status & ~kUnknownRootStatus) != 0) return Error{kChainRefused};
+    auto anchored = build_chain(engine_.get(), leaf);
+    if (!anchored) return Error{anchored.error().message};
+    // Both verdicts are needed: Wine's SSL policy passes a partial chain.
+    if (anchored.value()->TrustStatus.dwErrorStatus != CERT_TRUST_NO_ERROR ||
+        ssl_policy_error(anchored.value().get(), host) != 0) {
+      return Error{kChainRefused};
+    }
+    return {};
+  }
+
+ private:
+  ExtraTrustAnchor(std::unique_ptr<void, StoreCloser> roots, HCERTCHAINENGINE engine)
+      : roots_(std::move(roots)), engine_(engine) {}
+
+  std::unique_ptr<void, StoreCloser> roots_;
+  std::unique_ptr<void, EngineCloser> engine_;
+};
+
 // What the status callback needs and what it found, for one request.
 struct PinContext {
   const PinnedTls* pinned = nullptr;
+  const ExtraTrustAnchor* anchor = nullptr;
+  std::wstring wide_host;
   std::string host;
   bool checked = false;
   std::string refusal;
+  DWORD secure_failure = 0;  // WINHTTP_CALLBACK_STATUS_FLAG_* of a failed handshake
 };
 
-void CALLBACK on_status(HINTERNET request, DWORD_PTR context, DWORD status, LPVOID, DWORD) {
-  if (status != WINHTTP_CALLBACK_STATUS_SENDING_REQUEST || context == 0) return;
+void CALLBACK on_status(HINTERNET request, DWORD_PTR context, DWORD status, LPVOID information, DWORD length) {
+  if (context == 0) return;
   auto* pin = reinterpret_cast<PinContext*>(context);
+  if (status == WINHTTP_CALLBACK_STATUS_SECURE_FAILURE) {
+    if (information != nullptr && length >= sizeof(DWORD)) pin->secure_failure |= *static_cast<const DWORD*>(information);
+    return;
+  }
+  if (status != WINHTTP_CALLBACK_STATUS_SENDING_REQUEST) return;
   PCCERT_CONTEXT certificate = nullptr;
   DWORD size = sizeof certificate;
   std::optional<std::span<const std::uint8_t>> leaf;
@@ -76,10 +199,25 @@ void CALLBACK on_status(HINTERNET request, DWORD_PTR context, DWORD status, LPVO
       certificate != nullptr) {
     leaf = std::span<const std::uint8_t>(certificate->pbCertEncoded, certificate->cbCertEncoded);
   }
-  const Result<void> checked = pin->pinned->check(pin->host, leaf);
+  Result<void> checked;
+  // Every request of an agent with an anchor is judged, also on a kept-alive
+  // connection, since that one may have been opened by a retry.
+  if (pin->anchor != nullptr) {
+    checked = certificate == nullptr ? Result<void>(Error{kNoCertificate}) : pin->anchor->admit(certificate, pin->wide_host);
+  }
+  if (checked) checked = pin->pinned->check(pin->host, leaf);
   if (certificate != nullptr) CertFreeCertificateContext(certificate);
   pin->checked = true;
   if (!checked) pin->refusal = checked.error().message;
+}
+
+// Whether a failed first attempt may be retried with the anchor: only when the
+// system's sole complaint is the unknown root. Windows says so in the secure
+// failure flags; Wine reports every certificate failure as a bare channel error
+// without flags, which the retry's own chain check then sorts out.
+bool failed_on_unknown_root_only(DWORD send_error, DWORD secure_failure) {
+  if (send_error == ERROR_WINHTTP_SECURE_FAILURE) return secure_failure == WINHTTP_CALLBACK_STATUS_FLAG_INVALID_CA;
+  return send_error == ERROR_WINHTTP_SECURE_CHANNEL_ERROR && secure_failure == 0;
 }
 
 std::string winhttp_error_text(DWORD code) {
@@ -120,8 +258,8 @@ class WinHttpResponse final : public HttpResponse {
 
 class WinHttpAgent final : public HttpAgent {
  public:
-  WinHttpAgent(AgentSettings settings, InternetHandle session)
-      : settings_(std::move(settings)), session_(std::move(session)) {}
+  WinHttpAgent(AgentSettings settings, InternetHandle session, std::unique_ptr<ExtraTrustAnchor> anchor)
+      : settings_(std::move(settings)), session_(std::move(session)), anchor_(std::move(anchor)) {}
 
   Result<std::unique_ptr<HttpResponse>> send(const HttpRequest& request) const override {
     const std::wstring url = utf8_to_wide(request.url);
@@ -139,40 +277,63 @@ class WinHttpAgent final : public HttpAgent {
 
     InternetHandle connection(WinHttpConnect(session_.get(), host.c_str(), parts.nPort, 0));
     if (!connection) return Error{winhttp_error_text(GetLastError())};
-    const std::wstring method = utf8_to_wide(request.method);
-    InternetHandle handle(WinHttpOpenRequest(connection.get(), method.c_str(), path.c_str(), nullptr,
-                                             WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES, WINHTTP_FLAG_SECURE));
-    if (!handle) return Error{winhttp_error_text(GetLastError())};
-
-    const int connect_ms = static_cast<int>(settings_.connect_limit.count() * 1000);
-    const int head_ms = static_cast<int>(settings_.head_limit.count() * 1000);
-    // Name resolution has no limit of its own; sending shares the head's.
-    if (!WinHttpSetTimeouts(handle.get(), 0, connect_ms, head_ms, head_ms)) {
-      return Error{winhttp_error_text(GetLastError())};
-    }
-
-    PinContext pin;
-    pin.pinned = &settings_.pinned;
-    pin.host = wide_to_utf8(host);
-    if (WinHttpSetStatusCallback(handle.get(), &on_status, WINHTTP_CALLBACK_FLAG_SEND_REQUEST, 0) ==
-        WINHTTP_INVALID_STATUS_CALLBACK) {
-      return Error{winhttp_error_text(GetLastError())};
-    }
 
     std::wstring headers;
     for (const HttpHeader& header : request.headers) {
       headers += utf8_to_wide(header.name) + L": " + utf8_to_wide(header.value) + L"\r\n";
     }
     const std::string body = request.body.value_or(std::string());
-    const BOOL sent = WinHttpSendRequest(handle.get(), headers.empty() ? WINHTTP_NO_ADDITIONAL_HEADERS : headers.c_str(),
-                                         headers.empty() ? 0 : static_cast<DWORD>(-1L), WINHTTP_NO_REQUEST_DATA, 0,
-                                         static_cast<DWORD>(body.size()), reinterpret_cast<DWORD_PTR>(&pin));
-    const DWORD send_error = sent ? 0 : GetLastError();
-    if (!pin.refusal.empty()) return Error{pin.refusal};
-    if (!sent) return Error{winhttp_error_text(send_error)};
-    // The notification is the only place the key is seen; a request it did not
-    // reach is refused rather than trusted unchecked.
-    if (!pin.checked && settings_.pinned.applies_to(pin.host)) return Error{kNoCertificate};
+
+    PinContext pin;
+    pin.pinned = &settings_.pinned;
+    pin.anchor = anchor_.get();
+    pin.wide_host = host;
+    pin.host = wide_to_utf8(host);
+    InternetHandle handle;
+    DWORD send_error = 0;
+    auto open_and_send = [&](DWORD security_flags) -> Result<void> {
+      handle = InternetHandle(WinHttpOpenRequest(connection.get(), utf8_to_wide(request.method).c_str(), path.c_str(),
+                                                 nullptr, WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
+                                                 WINHTTP_FLAG_SECURE));
+      if (!handle) return Error{winhttp_error_text(GetLastError())};
+      const int connect_ms = static_cast<int>(settings_.connect_limit.count() * 1000);
+      const int head_ms = static_cast<int>(settings_.head_limit.count() * 1000);
+      // Name resolution has no limit of its own; sending shares the head's.
+      if (!WinHttpSetTimeouts(handle.get(), 0, connect_ms, head_ms, head_ms)) {
+        return Error{winhttp_error_text(GetLastError())};
+      }
+      if (security_flags != 0 &&
+          !WinHttpSetOption(handle.get(), WINHTTP_OPTION_SECURITY_FLAGS, &security_flags, sizeof security_flags)) {
+        return Error{winhttp_error_text(GetLastError())};
+      }
+      if (WinHttpSetStatusCallback(handle.get(), &on_status,
+                                   WINHTTP_CALLBACK_FLAG_SEND_REQUEST | WINHTTP_CALLBACK_FLAG_SECURE_FAILURE,
+                                   0) == WINHTTP_INVALID_STATUS_CALLBACK) {
+        return Error{winhttp_error_text(GetLastError())};
+      }
+      pin.checked = false;
+      pin.refusal.clear();
+      pin.secure_failure = 0;
+      const BOOL sent = WinHttpSendRequest(
+          handle.get(), headers.empty() ? WINHTTP_NO_ADDITIONAL_HEADERS : headers.c_str(),
+          headers.empty() ? 0 : static_cast<DWORD>(-1L), WINHTTP_NO_REQUEST_DATA, 0, static_cast<DWORD>(body.size()),
+          reinterpret_cast<DWORD_PTR>(&pin));
+      send_error = sent ? 0 : GetLastError();
+      if (!pin.refusal.empty()) return Error{pin.refusal};
+      if (!sent) return Error{winhttp_error_text(send_error)};
+      // The notification is the only place the key is seen; a request it did not
+      // reach is refused rather than trusted unchecked.
+      if (!pin.checked && (settings_.pinned.applies_to(pin.host) || pin.anchor != nullptr)) {
+        return Error{kNoCertificate};
+      }
+      return {};
+    };
+
+    Result<void> sent = open_and_send(0);
+    if (!sent && anchor_ && pin.refusal.empty() && failed_on_unknown_root_only(send_error, pin.secure_failure)) {
+      sent = open_and_send(SECURITY_FLAG_IGNORE_UNKNOWN_CA);
+    }
+    if (!sent) return Error{sent.error().message};
 
     std::size_t written = 0;
     while (written < body.size()) {
@@ -203,6 +364,7 @@ class WinHttpAgent final : public HttpAgent {
  private:
   AgentSettings settings_;
   InternetHandle session_;
+  std::unique_ptr<ExtraTrustAnchor> anchor_;  // development builds only
 };
 
 }  // namespace
@@ -224,7 +386,14 @@ Result<std::shared_ptr<const HttpAgent>> HttpAgent::create(AgentSettings setting
   // A redirect would reach the caller as a 3xx status, as it does on the host.
   DWORD redirects = WINHTTP_OPTION_REDIRECT_POLICY_NEVER;
   WinHttpSetOption(session.get(), WINHTTP_OPTION_REDIRECT_POLICY, &redirects, sizeof redirects);
-  return std::shared_ptr<const HttpAgent>(std::make_shared<WinHttpAgent>(std::move(settings), std::move(session)));
+  std::unique_ptr<ExtraTrustAnchor> anchor;
+  if (!settings.extra_trust_anchor_pem.empty()) {
+    auto made = ExtraTrustAnchor::from_pem(settings.extra_trust_anchor_pem);
+    if (!made) return Error{made.error().message};
+    anchor = std::move(made).value();
+  }
+  return std::shared_ptr<const HttpAgent>(
+      std::make_shared<WinHttpAgent>(std::move(settings), std::move(session), std::move(anchor)));
 }
 
 }  // namespace quillmar

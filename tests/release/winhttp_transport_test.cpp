@@ -1,5 +1,7 @@
 // The WinHTTP backend under Wine against the host's development release server:
-// the servers are started by wine-release-run, which passes their URLs here.
+// the servers are started by wine-release-run, which passes their URLs here. The
+// WinHttpExtraAnchor cases run first, in a prefix that does not trust the
+// development CA; the rest run after the CA was added to the prefix's Root store.
 
 #include <gtest/gtest.h>
 
@@ -18,11 +20,11 @@ std::string variable(const char* name) {
   return value == nullptr ? std::string() : std::string(value);
 }
 
-std::shared_ptr<const ReleaseClient> client(const std::string& base_url) {
+std::shared_ptr<const ReleaseClient> client(const std::string& base_url, const std::string& anchor_pem = "") {
   const auto pins = parse_pins(variable("QUILLMAR_TEST_PINS"));
   EXPECT_TRUE(pins.ok());
-  // No extra anchor: Schannel trusts the development CA through the prefix's store.
-  auto built = make_release_client(base_url, pins.value(), "");
+  // Without an anchor, Schannel must trust the development CA through the prefix's store.
+  auto built = make_release_client(base_url, pins.value(), anchor_pem);
   EXPECT_TRUE(built.ok()) << built.error().message;
   return built.value();
 }
@@ -36,6 +38,56 @@ std::string with_other_case(std::string url) {
   const auto at = url.find("localhost");
   if (at != std::string::npos) url.replace(at, 9, "LocalHost");
   return url;
+}
+
+TEST(WinHttpExtraAnchor, ThePrefixItselfDoesNotTrustTheDevelopmentCa) {
+  // Without this, the cases below would not show the anchor doing anything.
+  EXPECT_EQ(diagnostic_of(client(variable("QUILLMAR_TEST_PINNED_URL"))->get_json(kCataloguePath)), "Network");
+}
+
+TEST(WinHttpExtraAnchor, AChainToTheAnchorIsAcceptedAndPinned) {
+  const std::string url = variable("QUILLMAR_TEST_PINNED_URL");
+  for (const std::string& base : {url, with_other_case(url)}) {
+    const auto release_client = client(base, variable("QUILLMAR_TEST_CA_PEM"));
+    const auto catalogue = release_client->get_json(kCataloguePath);
+    ASSERT_EQ(diagnostic_of(catalogue), "status 200") << base;
+    EXPECT_EQ(std::get<JsonAnswer>(catalogue).body["version"], "1.5.13");
+    const auto posted = release_client->post_json(kPreflightPath, {{"nonce", "n"}});
+    ASSERT_EQ(diagnostic_of(posted), "status 200") << base;
+    EXPECT_EQ(std::get<JsonAnswer>(posted).body["nonce"], "n");
+  }
+}
+
+TEST(WinHttpExtraAnchor, PinsHostNamesAndOtherRootsStillRefuse) {
+  const std::string anchor = variable("QUILLMAR_TEST_CA_PEM");
+  // Same CA, a key that matches no pin.
+  EXPECT_EQ(diagnostic_of(client(variable("QUILLMAR_TEST_UNPINNED_URL"), anchor)->post_json(kPreflightPath, {{"nonce", "n"}})),
+            "Network");
+  // An anchor the server's chain does not lead to.
+  EXPECT_EQ(diagnostic_of(client(variable("QUILLMAR_TEST_PINNED_URL"), variable("QUILLMAR_TEST_OTHER_CA_PEM"))
+                              ->get_json(kCataloguePath)),
+            "Network");
+  // A host the certificate does not name, with no pin applying to it: only the
+  // host-name check stands in the way, and the anchor must not lift it.
+  std::string by_address = variable("QUILLMAR_TEST_UNPINNED_URL");
+  by_address.replace(by_address.find("localhost"), 9, "127.0.0.1");
+  auto stream = client("https://release.invalid", anchor)->open_download(by_address + kCataloguePath, std::chrono::seconds(60));
+  EXPECT_FALSE(stream.ok());
+  // The same request by the certificate's name goes through, so the refusal above
+  // was the host name's.
+  auto named = client("https://release.invalid", anchor)
+                   ->open_download(variable("QUILLMAR_TEST_UNPINNED_URL") + kCataloguePath, std::chrono::seconds(60));
+  ASSERT_TRUE(named.ok()) << named.error().message;
+  EXPECT_EQ(named.value()->status(), 200);
+}
+
+TEST(WinHttpTransport, AChainTheSystemTrustsPassesWhateverTheAnchor) {
+  // The prefix trusts the development CA by now; an anchor that has nothing to do
+  // with the server's chain must not stand in the way of the system's own verdict.
+  const std::string base = variable("QUILLMAR_TEST_PINNED_URL");
+  auto stream = client(base, variable("QUILLMAR_TEST_OTHER_CA_PEM"))->open_download(base + kCataloguePath, std::chrono::seconds(60));
+  ASSERT_TRUE(stream.ok()) << stream.error().message;
+  EXPECT_EQ(stream.value()->status(), 200);
 }
 
 TEST(WinHttpTransport, PinnedServerAnswersAndTrailingSlashesGo) {
