@@ -14,9 +14,10 @@
 // given a root of its own, so when a connection fails only because its root is
 // unknown to the system, the request is tried once more with
 // SECURITY_FLAG_IGNORE_UNKNOWN_CA, and that connection must pass a chain check of
-// our own before any byte goes out: the system must find nothing wrong with the
-// chain except its unknown root, and the chain must build to the anchor alone and
-// pass the SSL policy for the host name. Dates, key usage and the host name are
+// our own in the same notification as the pin, before the body goes out or the
+// answer is read: the system must find nothing wrong with the chain except its
+// unknown root, and the chain must build to the anchor alone and pass the SSL
+// policy for the host name. Dates, key usage and the host name are
 // still checked by Schannel as well. A deployment build has no anchor and never
 // sets any SECURITY_FLAG_IGNORE_* flag.
 
