@@ -5,7 +5,6 @@
 
 #include <cerrno>
 #include <thread>
-#include <utility>
 
 #include "install/child_process.h"
 #include "system/os_error.h"
@@ -54,23 +53,6 @@ Result<ChildProcess> ChildProcess::start(const std::filesystem::path& program,
   child.process_ = pid;
   return child;
 }
-
-ChildProcess::ChildProcess(ChildProcess&& other) noexcept
-    : process_(std::exchange(other.process_, -1)),
-      thread_(std::exchange(other.thread_, -1)),
-      ended_(std::exchange(other.ended_, false)) {}
-
-ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept {
-  if (this != &other) {
-    release();
-    process_ = std::exchange(other.process_, -1);
-    thread_ = std::exchange(other.thread_, -1);
-    ended_ = std::exchange(other.ended_, false);
-  }
-  return *this;
-}
-
-ChildProcess::~ChildProcess() { release(); }
 
 void ChildProcess::release() {
   // A child that is still running is left to run; its exit status is collected by

@@ -1,6 +1,5 @@
 #include <windows.h>
 
-#include <utility>
 
 #include "install/child_process.h"
 #include "install/command_line.h"
@@ -43,23 +42,6 @@ Result<ChildProcess> ChildProcess::start(const std::filesystem::path& program,
   child.thread_ = reinterpret_cast<std::intptr_t>(started.value().thread);
   return child;
 }
-
-ChildProcess::ChildProcess(ChildProcess&& other) noexcept
-    : process_(std::exchange(other.process_, -1)),
-      thread_(std::exchange(other.thread_, -1)),
-      ended_(std::exchange(other.ended_, false)) {}
-
-ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept {
-  if (this != &other) {
-    release();
-    process_ = std::exchange(other.process_, -1);
-    thread_ = std::exchange(other.thread_, -1);
-    ended_ = std::exchange(other.ended_, false);
-  }
-  return *this;
-}
-
-ChildProcess::~ChildProcess() { release(); }
 
 void ChildProcess::release() {
   // Closing the handles leaves a running child running.

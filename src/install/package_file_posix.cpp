@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <utility>
 
 #include "install/package_file.h"
 #include "system/os_error.h"
@@ -37,23 +36,6 @@ Result<PackageFile> PackageFile::create(const std::filesystem::path& path) {
   if (fd < 0) return Error{last_os_error_text()};
   return PackageFile(fd);
 }
-
-PackageFile::PackageFile(PackageFile&& other) noexcept
-    : handle_(std::exchange(other.handle_, kNone)),
-      written_(std::exchange(other.written_, 0)),
-      written_back_(std::exchange(other.written_back_, 0)) {}
-
-PackageFile& PackageFile::operator=(PackageFile&& other) noexcept {
-  if (this != &other) {
-    close();
-    handle_ = std::exchange(other.handle_, kNone);
-    written_ = std::exchange(other.written_, 0);
-    written_back_ = std::exchange(other.written_back_, 0);
-  }
-  return *this;
-}
-
-PackageFile::~PackageFile() { close(); }
 
 void PackageFile::close() {
   if (handle_ != kNone) ::close(static_cast<int>(handle_));

@@ -1,6 +1,5 @@
 #include <windows.h>
 
-#include <utility>
 
 #include "install/package_file.h"
 #include "system/os_error.h"
@@ -38,18 +37,6 @@ Result<PackageFile> PackageFile::create(const std::filesystem::path& path) {
   if (file == INVALID_HANDLE_VALUE) return Error{last_os_error_text()};
   return PackageFile(reinterpret_cast<std::intptr_t>(file));
 }
-
-PackageFile::PackageFile(PackageFile&& other) noexcept : handle_(std::exchange(other.handle_, kNone)) {}
-
-PackageFile& PackageFile::operator=(PackageFile&& other) noexcept {
-  if (this != &other) {
-    close();
-    handle_ = std::exchange(other.handle_, kNone);
-  }
-  return *this;
-}
-
-PackageFile::~PackageFile() { close(); }
 
 void PackageFile::close() {
   if (handle_ != kNone) CloseHandle(as_handle(handle_));

@@ -2,7 +2,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <utility>
 
 #include "install/shared_read_file.h"
 
@@ -13,18 +12,6 @@ std::optional<SharedReadFile> SharedReadFile::open(const std::filesystem::path& 
   if (fd < 0) return std::nullopt;
   return SharedReadFile(fd);
 }
-
-SharedReadFile::SharedReadFile(SharedReadFile&& other) noexcept : handle_(std::exchange(other.handle_, kNone)) {}
-
-SharedReadFile& SharedReadFile::operator=(SharedReadFile&& other) noexcept {
-  if (this != &other) {
-    close();
-    handle_ = std::exchange(other.handle_, kNone);
-  }
-  return *this;
-}
-
-SharedReadFile::~SharedReadFile() { close(); }
 
 void SharedReadFile::close() {
   if (handle_ != kNone) ::close(static_cast<int>(handle_));

@@ -1,6 +1,5 @@
 #include <windows.h>
 
-#include <utility>
 
 #include "install/shared_read_file.h"
 
@@ -17,18 +16,6 @@ std::optional<SharedReadFile> SharedReadFile::open(const std::filesystem::path& 
   if (file == INVALID_HANDLE_VALUE) return std::nullopt;
   return SharedReadFile(reinterpret_cast<std::intptr_t>(file));
 }
-
-SharedReadFile::SharedReadFile(SharedReadFile&& other) noexcept : handle_(std::exchange(other.handle_, kNone)) {}
-
-SharedReadFile& SharedReadFile::operator=(SharedReadFile&& other) noexcept {
-  if (this != &other) {
-    close();
-    handle_ = std::exchange(other.handle_, kNone);
-  }
-  return *this;
-}
-
-SharedReadFile::~SharedReadFile() { close(); }
 
 void SharedReadFile::close() {
   if (handle_ != kNone) CloseHandle(as_handle(handle_));
