@@ -344,28 +344,26 @@ std::size_t CurlTransfer::take_pending(std::uint8_t* buffer, std::size_t capacit
 Result<std::size_t> CurlTransfer::read(std::uint8_t* buffer, std::size_t capacity) {
   if (capacity == 0) return std::size_t{0};
   std::size_t filled = take_pending(buffer, capacity);
-  if (filled == capacity || finished_) {
-    if (filled == 0 && (result_ != CURLE_OK || !timeout_error_.empty())) return failure_text();
-    return filled;
+  if (filled < capacity && !finished_) {
+    target_ = buffer + filled;
+    target_room_ = capacity - filled;
+    target_filled_ = 0;
+    if (paused_) {
+      paused_ = false;
+      curl_easy_pause(easy_.get(), CURLPAUSE_CONT);
+    }
+    // Wait for the first bytes, then take whatever else is already there without
+    // waiting again: a fuller buffer means fewer hashing and writing calls. While
+    // the buffer has room the transfer never pauses, as the body callback always
+    // has somewhere to put its bytes.
+    drive([&] { return filled + target_filled_ > 0; });
+    while (!finished_ && target_room_ > 0 && step()) {
+    }
+    filled += target_filled_;
+    target_ = nullptr;
+    target_room_ = 0;
+    target_filled_ = 0;
   }
-
-  target_ = buffer + filled;
-  target_room_ = capacity - filled;
-  target_filled_ = 0;
-  if (paused_) {
-    paused_ = false;
-    curl_easy_pause(easy_.get(), CURLPAUSE_CONT);
-  }
-  // Wait for the first bytes, then take whatever else is already there without
-  // waiting again: a fuller buffer means fewer hashing and writing calls.
-  drive([&] { return filled + target_filled_ > 0 || paused_; });
-  while (!finished_ && !paused_ && target_room_ > 0 && step()) {
-  }
-  filled += target_filled_;
-  target_ = nullptr;
-  target_room_ = 0;
-  target_filled_ = 0;
-
   if (filled == 0 && finished_ && (result_ != CURLE_OK || !timeout_error_.empty())) return failure_text();
   return filled;
 }

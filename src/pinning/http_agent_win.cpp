@@ -27,6 +27,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <memory>
 #include <vector>
 
 #include "pinning/http_agent.h"
@@ -41,32 +42,10 @@ using Clock = std::chrono::steady_clock;
 // WinHTTP's own constant is missing from older MinGW-w64 headers.
 constexpr DWORD kSecureProtocolTls13 = 0x00002000;
 
-class InternetHandle {
- public:
-  InternetHandle() = default;
-  explicit InternetHandle(HINTERNET handle) : handle_(handle) {}
-  InternetHandle(InternetHandle&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
-  InternetHandle& operator=(InternetHandle&& other) noexcept {
-    if (this != &other) {
-      close();
-      handle_ = std::exchange(other.handle_, nullptr);
-    }
-    return *this;
-  }
-  InternetHandle(const InternetHandle&) = delete;
-  InternetHandle& operator=(const InternetHandle&) = delete;
-  ~InternetHandle() { close(); }
-
-  HINTERNET get() const { return handle_; }
-  explicit operator bool() const { return handle_ != nullptr; }
-
- private:
-  void close() {
-    if (handle_ != nullptr) WinHttpCloseHandle(handle_);
-    handle_ = nullptr;
-  }
-  HINTERNET handle_ = nullptr;
+struct InternetCloser {
+  void operator()(HINTERNET handle) const { WinHttpCloseHandle(handle); }
 };
+using InternetHandle = std::unique_ptr<void, InternetCloser>;
 
 struct StoreCloser {
   void operator()(HCERTSTORE store) const { CertCloseStore(store, 0); }
@@ -334,7 +313,7 @@ class WinHttpAgent final : public HttpAgent {
     if (!sent && anchor_ && pin.refusal.empty() && failed_on_unknown_root_only(send_error, pin.secure_failure)) {
       sent = open_and_send(SECURITY_FLAG_IGNORE_UNKNOWN_CA);
     }
-    if (!sent) return Error{sent.error().message};
+    if (!sent) return sent.error();
 
     std::size_t written = 0;
     while (written < body.size()) {

@@ -10,7 +10,6 @@
 // makes lives in one scratch folder under the temporary folder, removed at the end.
 #include <stdlib.h>
 #include <sys/resource.h>
-
 #include <unistd.h>
 
 #include <algorithm>

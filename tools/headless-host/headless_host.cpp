@@ -45,14 +45,6 @@ void write_line(const std::string& text) {
   std::fflush(stdout);
 }
 
-[[noreturn]] void end_process(int code) {
-  // Flushes standard output only: flushing every stream would also lock standard
-  // input, which the reader thread holds while it waits for the next line, and the
-  // host would hang on "close" or "launch" for as long as its input stays open.
-  // Worker threads may still run; they are abandoned, as when the window closes.
-  end_process_now(code);
-}
-
 // Wakes the loop; counts wakes so none is lost between a check and the wait.
 class Wakeup {
  public:
@@ -115,16 +107,16 @@ int run(std::optional<std::filesystem::path> chosen_folder) {
   unsigned long seen = 0;
   for (;;) {
     while (auto event = queue->take()) {
-      if (handle_user_event(*event, bridge, deliver) == LoopStep::kExit) end_process(0);
+      if (handle_user_event(*event, bridge, deliver) == LoopStep::kExit) end_process_now(0);
     }
     // A worker clears busy and posts its last event under one lock, so once busy is
     // seen false that event is already queued: deliver it before ending.
     if (input_ended->load() && !bridge.busy()) {
       if (auto event = queue->take()) {
-        if (handle_user_event(*event, bridge, deliver) == LoopStep::kExit) end_process(0);
+        if (handle_user_event(*event, bridge, deliver) == LoopStep::kExit) end_process_now(0);
         continue;
       }
-      end_process(0);
+      end_process_now(0);
     }
     wakeup->wait_for_next(seen);
   }
