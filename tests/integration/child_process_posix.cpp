@@ -13,6 +13,25 @@
 extern char** environ;
 
 namespace quillmar::testing {
+namespace {
+
+// Starts PROGRAM with ARGUMENTS in WORKING_FOLDER (the current one when empty) and
+// the file actions already set up, which it then destroys. The result is
+// posix_spawn's.
+int spawn(const std::filesystem::path& program, const std::vector<std::string>& arguments,
+          const std::filesystem::path& working_folder, posix_spawn_file_actions_t& actions, pid_t& child) {
+  if (!working_folder.empty()) posix_spawn_file_actions_addchdir_np(&actions, working_folder.c_str());
+  std::vector<std::string> argv_text{program.string()};
+  argv_text.insert(argv_text.end(), arguments.begin(), arguments.end());
+  std::vector<char*> argv;
+  for (auto& text : argv_text) argv.push_back(text.data());
+  argv.push_back(nullptr);
+  const int spawned = posix_spawn(&child, program.c_str(), &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  return spawned;
+}
+
+}  // namespace
 
 ChildResult run_child(const std::filesystem::path& program, const std::vector<std::string>& arguments,
                       const std::filesystem::path& working_folder) {
@@ -21,17 +40,8 @@ ChildResult run_child(const std::filesystem::path& program, const std::vector<st
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, pipe_ends[1], STDOUT_FILENO);
-  if (!working_folder.empty()) posix_spawn_file_actions_addchdir_np(&actions, working_folder.c_str());
-
-  std::vector<std::string> argv_text{program.string()};
-  argv_text.insert(argv_text.end(), arguments.begin(), arguments.end());
-  std::vector<char*> argv;
-  for (auto& text : argv_text) argv.push_back(text.data());
-  argv.push_back(nullptr);
-
   pid_t child = 0;
-  const int spawned = posix_spawn(&child, program.c_str(), &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
+  const int spawned = spawn(program, arguments, working_folder, actions, child);
   close(pipe_ends[1]);
   if (spawned != 0) {
     close(pipe_ends[0]);
@@ -62,15 +72,7 @@ ChildConversation::ChildConversation(const std::filesystem::path& program, const
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, to_child[0], STDIN_FILENO);
   posix_spawn_file_actions_adddup2(&actions, from_child[1], STDOUT_FILENO);
-  if (!working_folder.empty()) posix_spawn_file_actions_addchdir_np(&actions, working_folder.c_str());
-
-  std::vector<std::string> argv_text{program.string()};
-  argv_text.insert(argv_text.end(), arguments.begin(), arguments.end());
-  std::vector<char*> argv;
-  for (auto& text : argv_text) argv.push_back(text.data());
-  argv.push_back(nullptr);
-  const int spawned = posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
+  const int spawned = spawn(program, arguments, working_folder, actions, pid_);
   close(to_child[0]);
   close(from_child[1]);
   input_ = to_child[1];

@@ -11,6 +11,7 @@
 #include "signature/canonical_json.h"
 #include "signature/encoding.h"
 #include "signature/signature_verifier.h"
+#include "reference_base64.h"
 #include "signature_vectors.h"
 
 namespace {
@@ -19,21 +20,6 @@ using nlohmann::json;
 
 constexpr char kNonce[] = "000102030405060708090a0b0c0d0e0f1011121314151617";
 constexpr char kKeyDigest[] = "164f705ff5cf9f05003517148b52c906668dc1f11a23fe84828f1fec0f1eb34f";
-
-std::string encode_base64(const std::vector<std::uint8_t>& bytes) {
-  static constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-  std::string text;
-  for (std::size_t i = 0; i < bytes.size(); i += 3) {
-    const std::uint32_t group = (std::uint32_t{bytes[i]} << 16) |
-                                (i + 1 < bytes.size() ? std::uint32_t{bytes[i + 1]} << 8 : 0) |
-                                (i + 2 < bytes.size() ? std::uint32_t{bytes[i + 2]} : 0);
-    text += kAlphabet[(group >> 18) & 63];
-    text += kAlphabet[(group >> 12) & 63];
-    text += i + 1 < bytes.size() ? kAlphabet[(group >> 6) & 63] : '=';
-    text += i + 2 < bytes.size() ? kAlphabet[group & 63] : '=';
-  }
-  return text;
-}
 
 const quillmar::SignatureVerifier& verifier() {
   static const auto built = quillmar::SignatureVerifier::from_key(quillmar::vectors::key_4096_pem, kKeyDigest);
@@ -46,7 +32,10 @@ const quillmar::SignatureVerifier& verifier() {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
 
-  if (const auto bytes = quillmar::decode_base64_strict(text); bytes && encode_base64(*bytes) != text) __builtin_trap();
+  if (const auto bytes = quillmar::decode_base64_strict(text);
+      bytes && quillmar::testing::encode_base64(*bytes) != text) {
+    __builtin_trap();
+  }
   (void)quillmar::parse_server_time(text);
   (void)quillmar::decode_pem(text, "PUBLIC KEY");
 

@@ -10,6 +10,7 @@
 
 #include "signature/canonical_json.h"
 #include "signature/signature_verifier.h"
+#include "reference_base64.h"
 #include "signature_vectors.h"
 
 namespace quillmar {
@@ -53,21 +54,6 @@ std::shared_ptr<const SignatureVerifier> main_verifier() { return verifier_for(v
 std::string verdict(const json& answer, std::int64_t now = kServerTime, const char* nonce = kNonce) {
   const Result<void> result = main_verifier()->verify(answer, nonce, now);
   return result ? "" : result.error().message;
-}
-
-std::string base64(const std::vector<std::uint8_t>& bytes) {
-  static constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-  std::string text;
-  for (std::size_t i = 0; i < bytes.size(); i += 3) {
-    const std::uint32_t group = (std::uint32_t{bytes[i]} << 16) |
-                                (i + 1 < bytes.size() ? std::uint32_t{bytes[i + 1]} << 8 : 0) |
-                                (i + 2 < bytes.size() ? std::uint32_t{bytes[i + 2]} : 0);
-    text += kAlphabet[(group >> 18) & 63];
-    text += kAlphabet[(group >> 12) & 63];
-    text += i + 1 < bytes.size() ? kAlphabet[(group >> 6) & 63] : '=';
-    text += i + 2 < bytes.size() ? kAlphabet[group & 63] : '=';
-  }
-  return text;
 }
 
 // Decodes well-formed Base64 (padding optional); the test's own, so that the
@@ -147,7 +133,7 @@ TEST(VerifierVectors, RejectsSignaturesOfTheWrongSizeOrRange) {
   const json answer = json::parse(vectors::handshake_pss_max_json);
   const std::vector<std::uint8_t> good = signature_bytes(answer);
   ASSERT_EQ(good.size(), 512u);
-  ASSERT_EQ(base64(good), answer["signature"]);
+  ASSERT_EQ(testing::encode_base64(good), answer["signature"]);
 
   const std::vector<std::uint8_t> modulus_sized_ones(512, 0xFF);
   std::vector<std::uint8_t> longer = good;
@@ -162,7 +148,7 @@ TEST(VerifierVectors, RejectsSignaturesOfTheWrongSizeOrRange) {
   };
   for (const auto& bytes : signatures) {
     json changed = answer;
-    changed["signature"] = base64(bytes);
+    changed["signature"] = testing::encode_base64(bytes);
     EXPECT_EQ(verdict(changed), "signature verification failed") << bytes.size();
   }
 }
@@ -346,7 +332,7 @@ TEST(VerifierKey, RejectsWhatIsNotAnRsaPublicKey) {
   trailing.push_back(0);
   trailing.push_back(0);
   const auto wrap = [](const std::vector<std::uint8_t>& bytes) {
-    return "-----BEGIN PUBLIC KEY-----\n" + base64(bytes) + "\n-----END PUBLIC KEY-----\n";
+    return "-----BEGIN PUBLIC KEY-----\n" + testing::encode_base64(bytes) + "\n-----END PUBLIC KEY-----\n";
   };
   const std::string cases[] = {
       "",
