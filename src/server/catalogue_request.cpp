@@ -24,10 +24,12 @@ std::optional<std::string> ruled_version(const nlohmann::json& release) {
   return text;
 }
 
-nlohmann::json member_or_null(const nlohmann::json& object, const char* name) {
+// Takes the member out of OBJECT rather than copying it: the list is built from a
+// catalogue that is thrown away afterwards.
+nlohmann::json take_member_or_null(nlohmann::json& object, const char* name) {
   if (!object.is_object()) return nullptr;
   const auto found = object.find(name);
-  return found == object.end() ? nlohmann::json(nullptr) : *found;
+  return found == object.end() ? nlohmann::json(nullptr) : std::move(*found);
 }
 
 // The handshake: a signed answer for a fresh nonce, verified.
@@ -51,7 +53,7 @@ nlohmann::json signed_request_body(const std::string& nonce, const std::optional
   return body;
 }
 
-nlohmann::json build_release_list(const nlohmann::json& catalogue) {
+nlohmann::json build_release_list(nlohmann::json catalogue) {
   nlohmann::json releases = nlohmann::json::array();
   const auto already_listed = [&](const std::string& version) {
     for (const auto& entry : releases) {
@@ -62,16 +64,16 @@ nlohmann::json build_release_list(const nlohmann::json& catalogue) {
 
   if (const auto version = ruled_version(catalogue); version && offered_for_this_platform(catalogue)) {
     releases.push_back({{"version", *version},
-                        {"published_at", member_or_null(catalogue["artifacts"][kPlatformWord], "published_at")},
+                        {"published_at", take_member_or_null(catalogue["artifacts"][kPlatformWord], "published_at")},
                         {"newest", true}});
   }
-  const nlohmann::json previous = member_or_null(catalogue, "previous");
+  nlohmann::json previous = take_member_or_null(catalogue, "previous");
   if (previous.is_array()) {
-    for (const auto& release : previous) {
+    for (auto& release : previous) {
       const auto version = ruled_version(release);
       if (!version || !offered_for_this_platform(release) || already_listed(*version)) continue;
       releases.push_back(
-          {{"version", *version}, {"published_at", member_or_null(release, "published_at")}, {"newest", false}});
+          {{"version", *version}, {"published_at", take_member_or_null(release, "published_at")}, {"newest", false}});
     }
   }
   return releases;
@@ -92,9 +94,9 @@ nlohmann::json run_catalogue_request(const ReleaseClient& client, const Signatur
   // newest release (the server picks it when no version is named), so any failure
   // here yields an empty list rather than an error.
   nlohmann::json catalogue = nullptr;
-  const auto answer = client.get_json(kCataloguePath);
-  if (const auto* json = std::get_if<JsonAnswer>(&answer); json && json->status == 200) catalogue = json->body;
-  nlohmann::json releases = build_release_list(catalogue);
+  auto answer = client.get_json(kCataloguePath);
+  if (auto* json = std::get_if<JsonAnswer>(&answer); json && json->status == 200) catalogue = std::move(json->body);
+  nlohmann::json releases = build_release_list(std::move(catalogue));
 
   log.write_log("preflight succeeded: " + std::to_string(releases.size()) + " versions offered");
   return {{"type", "preflight"}, {"ok", true}, {"releases", std::move(releases)}};

@@ -77,8 +77,7 @@ class PinnedReleaseClient final : public ReleaseClient {
     }
     JsonAnswer answer;
     answer.status = response.value()->status();
-    answer.body = nlohmann::json::parse(text, nullptr, /*allow_exceptions=*/false);
-    if (answer.body.is_discarded()) answer.body = nullptr;
+    answer.body = parse_json_text(text);
     return answer;
   }
 

@@ -292,6 +292,10 @@ TEST_F(SignedRequests, TheCatalogueReportsHandshakeFailuresByReason) {
        "preflight succeeded: 0 versions offered\n"},
       {{"--body", "downloads=[]"}, R"({"ok":true,"releases":[],"type":"preflight"})",
        "preflight succeeded: 0 versions offered\n"},
+      // Sixty thousand nested arrays as the date: too deep to be an answer.
+      {{"--body", R"(downloads={"version":"1.5.13","artifacts":{"windows_x86_64":{"published_at":)" +
+                      std::string(60000, '[') + std::string(60000, ']') + "}}}"},
+       R"({"ok":true,"releases":[],"type":"preflight"})", "preflight succeeded: 0 versions offered\n"},
   };
   for (const Case& test : cases) {
     const auto [event, log] = catalogue(test.switches);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "system/json_text.h"
 #include "system/text.h"
 
 namespace quillmar {
@@ -45,6 +46,22 @@ TEST(Utf8Lossy, KeepsValidTextAndReplacesEachInvalidSequence) {
   for (const Case& c : cases) {
     EXPECT_EQ(utf8_lossy(c.input), c.expected);
     EXPECT_EQ(is_valid_utf8(c.input), c.input == c.expected);
+  }
+}
+
+TEST(ParseJsonText, RefusesNestingBeyondTheLimitAndCountsOnlyBracketsOutsideStrings) {
+  const auto nested = [](std::size_t depth) { return std::string(depth, '[') + std::string(depth, ']'); };
+  const struct {
+    std::string text;
+    bool parses;
+  } cases[] = {
+      {nested(kJsonNestingLimit), true},
+      {nested(kJsonNestingLimit + 1), false},
+      {"{\"a\":" + nested(kJsonNestingLimit - 1) + "}", true},
+      {"[\"" + std::string(500, '[') + "\\\"\"]", true},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(!parse_json_text(c.text).is_null(), c.parses) << c.text.substr(0, 80);
   }
 }
 
