@@ -32,15 +32,22 @@ std::string string_member(const Json& object, const char* name) {
 void read_install_members(const Json& object, PageMessage& message) {
   constexpr std::array<const char*, 3> kFlags = {"desktopShortcut", "startMenu", "dock"};
   std::array<bool, 3> values{};
+  bool all_well_formed = true;
   for (std::size_t i = 0; i < kFlags.size(); ++i) {
     const auto found = object.find(kFlags[i]);
     if (found == object.end()) continue;
-    if (!found->is_boolean()) return;  // one malformed flag: all three stay false
+    if (!found->is_boolean()) {
+      all_well_formed = false;
+      break;
+    }
     values[i] = found->get<bool>();
   }
-  message.desktop_shortcut = values[0];
-  message.start_menu = values[1];
-  message.dock = values[2];
+  // One malformed flag makes all three false; the other members are still read.
+  if (all_well_formed) {
+    message.desktop_shortcut = values[0];
+    message.start_menu = values[1];
+    message.dock = values[2];
+  }
 
   const auto version = object.find("version");
   if (version != object.end() && version->is_string() && matches_version_rule(version->get_ref<const std::string&>())) {

@@ -74,6 +74,7 @@ TEST(PageMessage, InstallVersionIsKeptOnlyWhenItFollowsTheVersionRule) {
       {R"({"type":"install","version":"123456.1"})", std::nullopt},
       {R"({"type":"install","version":1.5})", std::nullopt},
       {R"({"type":"install","version":null})", std::nullopt},
+      {R"({"type":"install","desktopShortcut":"yes","version":"1.5.12"})", "1.5.12"},
   };
   for (const auto& c : cases) {
     const auto message = parse_page_message(c.text);
