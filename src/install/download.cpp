@@ -89,7 +89,9 @@ Result<void> PackageSink::accept(const std::uint8_t* bytes, std::size_t size) {
 Result<void> PackageSink::finish(const std::string& expected_sha256) {
   if (auto flushed = file_.flush(); !flushed) return flushed;
   if (downloaded_ != size_bytes_) return Error{"the package is shorter than announced"};
-  if (to_hex(digest_.finish()) != ascii_lower(expected_sha256)) return Error{"SHA-256 mismatch"};
+  const auto digest = digest_.finish();
+  if (!digest) return digest.error();
+  if (to_hex(digest.value()) != ascii_lower(expected_sha256)) return Error{"SHA-256 mismatch"};
   return {};
 }
 

@@ -1,11 +1,13 @@
 #include "install/install_steps.h"
 
 #include <cstdio>
+#include <exception>
 #include <system_error>
 
 #include "install/canonical_path.h"
 #include "install/code_signature.h"
 #include "install/download.h"
+#include "install/download_folder.h"
 #include "install/install_text.h"
 #include "install/post_install.h"
 #include "install/setup_run.h"
@@ -60,7 +62,14 @@ std::optional<InstallerEvent> check_installer_location(const std::filesystem::pa
   return std::nullopt;
 }
 
-InstallOutcome run_install_steps(const InstallRequest& request, const InstallContext& context) {
+namespace {
+
+// The failure reason of the stage a run has reached, kept up to date by the steps.
+struct InstallStage {
+  const char* reason = "install";
+};
+
+InstallOutcome run_steps(const InstallRequest& request, const InstallContext& context, InstallStage& stage) {
   const std::filesystem::path dir = path_from_text(request.dir);
   const EventSender& send = context.send;
 
@@ -69,6 +78,7 @@ InstallOutcome run_install_steps(const InstallRequest& request, const InstallCon
   if (const auto free = context.free_bytes(dir); free && *free < kRequiredFreeBytes) return failed_event("disk", "");
 
   // Steps 3 to 5: the signed package answer.
+  stage.reason = "download";
   auto answer = context.request_package(request.version);
   if (!answer) return failed_event("download", answer.error().message);
   const Package& package = answer.value();
@@ -92,12 +102,14 @@ InstallOutcome run_install_steps(const InstallRequest& request, const InstallCon
   if (download.end == DownloadResult::End::kFailed) return failed_event("download", download.message);
 
   // Steps 8 and 9.
+  stage.reason = "verify";
   send(progress("verify", 100));
   if (const auto refused = verifyCodeSignature(package_file)) {
     return failed_event("verify", "the package's signature does not verify (0x" + status_hex(*refused) + ")");
   }
 
   // Step 10.
+  stage.reason = "install";
   const std::filesystem::path setup_log = logs_folder() / "installer-setup.log";
   const std::string setup_log_text = path_to_text(setup_log);
   const SetupOutcome setup = runSetup(package_file, request, setup_log, send, context.setup_poll_interval);
@@ -117,6 +129,19 @@ InstallOutcome run_install_steps(const InstallRequest& request, const InstallCon
   // Steps 13 and 14; the folder owner removes the download folder on return.
   send(progress("shortcuts", 100));
   return InstallSuccess{request.dir, installed.value()};
+}
+
+}  // namespace
+
+InstallOutcome run_install_steps(const InstallRequest& request, const InstallContext& context) {
+  // Nothing here is meant to throw; should a library do so anyway, the run still
+  // ends with one outcome rather than taking the installer down.
+  InstallStage stage;
+  try {
+    return run_steps(request, context, stage);
+  } catch (const std::exception& error) {
+    return failed_event(stage.reason, std::string("unexpected failure: ") + error.what());
+  }
 }
 
 }  // namespace quillmar

@@ -1,7 +1,5 @@
 #include "install/install_worker.h"
 
-#include <exception>
-
 #include "install/install_steps.h"
 #include "server/release_client.h"
 
@@ -16,13 +14,7 @@ InstallOutcome runInstall(const InstallRequest& request, const InstallContext& c
       return std::get<Package>(std::move(answer));
     };
   }
-  // Nothing below is meant to throw; should a library do so anyway, the run still
-  // ends with one outcome rather than taking the installer down.
-  try {
-    return run_install_steps(request, filled);
-  } catch (const std::exception& error) {
-    return failed_event("install", std::string("unexpected failure: ") + error.what());
-  }
+  return run_install_steps(request, filled);
 }
 
 }  // namespace quillmar

@@ -5,7 +5,8 @@ namespace quillmar {
 Sha256Digest sha256_of(std::string_view bytes) {
   Sha256 hash;
   hash.update(bytes);
-  return hash.finish();
+  auto digest = hash.finish();
+  return digest ? digest.value() : Sha256Digest{};
 }
 
 std::string to_hex(const std::uint8_t* bytes, std::size_t size) {

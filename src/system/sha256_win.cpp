@@ -1,14 +1,13 @@
 #include <windows.h>
 #include <bcrypt.h>
 
-#include <stdexcept>
-
 #include "system/sha256.h"
 
 namespace quillmar {
 
 struct Sha256::State {
   BCRYPT_HASH_HANDLE hash = nullptr;
+  bool failed = false;
   ~State() {
     if (hash) BCryptDestroyHash(hash);
   }
@@ -31,27 +30,28 @@ BCRYPT_ALG_HANDLE sha256_provider() {
 }  // namespace
 
 Sha256::Sha256() : state_(std::make_unique<State>()) {
-  if (sha256_provider() == nullptr ||
-      !BCRYPT_SUCCESS(BCryptCreateHash(sha256_provider(), &state_->hash, nullptr, 0, nullptr, 0, 0))) {
-    throw std::runtime_error("SHA-256 is unavailable");
-  }
+  state_->failed = sha256_provider() == nullptr ||
+                   !BCRYPT_SUCCESS(BCryptCreateHash(sha256_provider(), &state_->hash, nullptr, 0, nullptr, 0, 0));
 }
 
 Sha256::~Sha256() = default;
 
 void Sha256::update(const void* data, std::size_t size) {
   const auto* bytes = static_cast<const UCHAR*>(data);
-  while (size > 0) {
+  while (size > 0 && !state_->failed) {
     const ULONG chunk = size > 0x40000000 ? 0x40000000 : static_cast<ULONG>(size);
-    BCryptHashData(state_->hash, const_cast<UCHAR*>(bytes), chunk, 0);
+    state_->failed = !BCRYPT_SUCCESS(BCryptHashData(state_->hash, const_cast<UCHAR*>(bytes), chunk, 0));
     bytes += chunk;
     size -= chunk;
   }
 }
 
-Sha256Digest Sha256::finish() {
+Result<Sha256Digest> Sha256::finish() {
   Sha256Digest digest{};
-  BCryptFinishHash(state_->hash, digest.data(), static_cast<ULONG>(digest.size()), 0);
+  if (state_->failed ||
+      !BCRYPT_SUCCESS(BCryptFinishHash(state_->hash, digest.data(), static_cast<ULONG>(digest.size()), 0))) {
+    return Error{kSha256Unavailable};
+  }
   return digest;
 }
 

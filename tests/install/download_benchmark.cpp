@@ -89,7 +89,7 @@ int main(int argc, char** argv) {
       digest.update(buffer.data(), count);
     }
   }
-  Package package{"1.0", "quillmar-benchmark.exe", size, to_hex(digest.finish()), "https://localhost/x"};
+  Package package{"1.0", "quillmar-benchmark.exe", size, to_hex(digest.finish().value()), "https://localhost/x"};
   const double hash_seconds = seconds_since(start);
 
   GeneratedClient client(block, size);

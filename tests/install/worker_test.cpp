@@ -130,6 +130,16 @@ TEST_F(WorkerBeforeSetup, EndsAsCancelledWhenTheFlagIsSeenDuringTheDownload) {
   }
 }
 
+TEST_F(WorkerBeforeSetup, NamesTheDownloadWhenALibraryThrowsDuringIt) {
+  serve("0123456789abcdef");
+  client_.next_stream->before_read = [](int) { throw std::runtime_error("provider gone"); };
+  InstallRequest request;
+  request.dir = path_to_text(scratch_.path() / "Quillmar");
+  EXPECT_EQ(failure_text(run(request)),
+            R"({"detail":"unexpected failure: provider gone","reason":"download","type":"failed"})");
+  EXPECT_EQ(temp_leftovers(), std::vector<std::string>{});
+}
+
 TEST(FailedEvent, CarriesOnlyTheMembersItIsGiven) {
   EXPECT_EQ(compact_json(failed_event("install", std::nullopt, -1073741819, "C:\\L\\installer-setup.log")),
             R"({"code":-1073741819,"log":"C:\\L\\installer-setup.log","reason":"install","type":"failed"})");
