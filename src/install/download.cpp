@@ -4,8 +4,6 @@
 #include <system_error>
 #include <vector>
 
-#include "system/paths.h"
-#include "system/random.h"
 
 namespace quillmar {
 namespace {
@@ -49,22 +47,6 @@ InstallerEvent download_progress_event(std::uint64_t downloaded, std::uint64_t t
 }
 
 }  // namespace
-
-Result<DownloadFolder> DownloadFolder::create() {
-  auto digits = random_hex(8);
-  if (!digits) return digits.error();
-  std::filesystem::path path = temp_folder() / ("quillmar-installer-" + digits.value());
-  if (auto created = create_folder_tree(path); !created) return created.error();
-  return DownloadFolder(std::move(path));
-}
-
-DownloadFolder::DownloadFolder(DownloadFolder&& other) noexcept : path_(std::move(other.path_)) { other.path_.clear(); }
-
-DownloadFolder::~DownloadFolder() {
-  if (path_.empty()) return;
-  std::error_code ignored;
-  std::filesystem::remove_all(path_, ignored);
-}
 
 PackageSink::PackageSink(PackageFile& file, std::uint64_t size_bytes, const EventSender& send, SteadyClock now)
     : file_(file), size_bytes_(size_bytes), send_(send), now_(std::move(now)) {

@@ -24,26 +24,6 @@ inline constexpr std::chrono::milliseconds kDownloadProgressInterval{150};
 
 using SteadyClock = std::function<std::chrono::steady_clock::time_point()>;
 
-// The private folder of one run, "quillmar-installer-" and 16 random hex digits in
-// the temporary folder, removed with everything in it when the owner goes away, so
-// that no ending of a run leaves a package behind.
-class DownloadFolder {
- public:
-  static Result<DownloadFolder> create();
-
-  DownloadFolder(DownloadFolder&& other) noexcept;
-  DownloadFolder& operator=(DownloadFolder&&) = delete;
-  DownloadFolder(const DownloadFolder&) = delete;
-  DownloadFolder& operator=(const DownloadFolder&) = delete;
-  ~DownloadFolder();
-
-  const std::filesystem::path& path() const { return path_; }
-
- private:
-  explicit DownloadFolder(std::filesystem::path path) : path_(std::move(path)) {}
-  std::filesystem::path path_;
-};
-
 // Where the bytes of the package go as they arrive: it counts them, refuses one
 // byte more than announced, hashes and writes each chunk straight from the caller's
 // buffer, and sends throttled progress. It never holds the package in memory.

@@ -46,6 +46,11 @@ bool PageBridge::busy() const {
   return shared_->busy;
 }
 
+bool PageBridge::wait_until_idle(std::chrono::milliseconds limit) const {
+  std::unique_lock lock(shared_->mutex);
+  return shared_->idle.wait_for(lock, limit, [this] { return !shared_->busy; });
+}
+
 bool PageBridge::try_mark_busy() {
   std::lock_guard lock(shared_->mutex);
   if (shared_->busy) return false;
@@ -99,6 +104,7 @@ void PageBridge::start_preflight() {
     }
     std::lock_guard lock(shared->mutex);
     shared->busy = false;
+    shared->idle.notify_all();
     shared->host.send_event(std::move(event));
   }).detach();
 }
@@ -134,6 +140,7 @@ void PageBridge::start_install(InstallRequest request) {
     }
     std::lock_guard lock(shared->mutex);
     shared->busy = false;
+    shared->idle.notify_all();
     if (auto* success = std::get_if<InstallSuccess>(&outcome)) {
       shared->log->write_log("installed " + success->version + " at " + success->dir);
       shared->installed_folder = path_from_text(success->dir);

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -62,10 +64,16 @@ class PageBridge {
   // A catalogue request or an installation is running.
   bool busy() const;
 
+  // Waits until no worker runs, at most LIMIT; true when none does. A worker that
+  // has seen the cancel flag ends its run, and removes its download folder, well
+  // within the limit the installer waits on its way out.
+  bool wait_until_idle(std::chrono::milliseconds limit) const;
+
  private:
   struct Shared {
     std::mutex mutex;  // the run state; the log's lock may be taken inside it, never the reverse
     bool busy = false;
+    std::condition_variable idle;  // notified each time busy becomes false
     std::optional<std::filesystem::path> installed_folder;
     std::atomic<bool> cancel{false};
     BridgeHost host;

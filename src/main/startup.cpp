@@ -3,9 +3,11 @@
 #include <memory>
 #include <string>
 
+#include "install/download_folder.h"
 #include "main/build_config.h"
 #include "main/event_loop_handler.h"
 #include "main/fatal.h"
+#include "main/installer_exit.h"
 #include "main/installer_window.h"
 #include "main/installer_workers.h"
 #include "main/shared_release_client.h"
@@ -17,7 +19,6 @@
 #include "system/environment.h"
 #include "system/installer_log.h"
 #include "system/paths.h"
-#include "system/process_end.h"
 
 namespace quillmar {
 namespace {
@@ -41,6 +42,7 @@ int run_installer(std::span<const Asset> assets) {
 
   std::shared_ptr<InstallerLog> log = InstallerLog::open_in(logs_folder());
   log->write_log(start_line(kReleaseBaseUrl));
+  remove_abandoned_download_folders();
 
   // The event loop and the window come up together: the window system's loop is
   // what the window lives in.
@@ -95,9 +97,10 @@ int run_installer(std::span<const Asset> assets) {
   };
   window->run(on_wake, on_close_request);
 
-  // Workers still running are abandoned, as is a setup program they started. The
-  // process ends here without running destructors under their feet.
-  end_process_now(0);
+  // A cancelled download gets a moment to remove its folder; anything still running
+  // after that is abandoned, as is a setup program it started. The process ends
+  // without running destructors under their feet.
+  end_installer(bridge);
 }
 
 }  // namespace quillmar

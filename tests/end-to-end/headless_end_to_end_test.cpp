@@ -144,6 +144,16 @@ class EndToEnd : public ::testing::Test {
     return conversation;
   }
 
+  // Reads events until the first download progress that counts bytes.
+  static void read_until_bytes_arrive(testing::ChildConversation& child, Conversation& conversation) {
+    while (auto line = child.next_line(kPatience)) {
+      conversation.events.push_back(*line);
+      if (line->find(R"("downloaded":0,)") == std::string::npos && line->find(R"("phase":"download")") != std::string::npos) {
+        return;
+      }
+    }
+  }
+
   static fs::path headless() { return program_from_environment("QUILLMAR_HEADLESS"); }
 
   fs::path local() const { return scratch_.path() / "Local"; }
@@ -436,12 +446,7 @@ TEST_F(EndToEnd, CancelDuringASlowDownloadEndsTheRunAsCancelled) {
   conversation.environment = child.next_line(kPatience).value_or("");
   child.send_line(install_message(default_dir()));
   // Cancel once bytes arrive, as a user who pressed Cancel on the progress screen.
-  while (auto line = child.next_line(kPatience)) {
-    conversation.events.push_back(*line);
-    if (line->find(R"("downloaded":0,)") == std::string::npos && line->find(R"("phase":"download")") != std::string::npos) {
-      break;
-    }
-  }
+  read_until_bytes_arrive(child, conversation);
   child.send_line(R"({"type":"cancel"})");
   child.close_input();
   conversation = read_to_the_end(child, conversation);
@@ -456,6 +461,25 @@ TEST_F(EndToEnd, CancelDuringASlowDownloadEndsTheRunAsCancelled) {
                                  " bytes)\ninstall failed: " + cancelled + "\n");
   EXPECT_EQ(temp_leftovers(), std::vector<std::string>{});
   EXPECT_FALSE(fs::exists(default_dir()));
+}
+
+TEST_F(EndToEnd, CloseDuringADownloadLeavesNoFolderAndStartUpRemovesAbandonedOnes) {
+  // What a run that crashed left: a download folder whose lock nobody holds.
+  const fs::path abandoned = scratch_.path() / "tmp" / "quillmar-installer-00112233445566ff";
+  testing::write_file(abandoned / "quillmar-setup-1.5.13.exe", "partial");
+  testing::write_file(abandoned / "quillmar-installer.lock", "");
+  const fs::path folder = releases();
+  const auto server = serve(folder, {"--package-body", "slow", "--slow-delay-ms", "200"});
+  testing::ChildConversation child(headless(), {});
+  Conversation conversation;
+  conversation.environment = child.next_line(kPatience).value_or("");
+  child.send_line(install_message(default_dir()));
+  read_until_bytes_arrive(child, conversation);
+  EXPECT_FALSE(fs::exists(abandoned));
+  child.send_line(R"({"type":"close"})");
+  conversation = read_to_the_end(child, conversation);
+  EXPECT_EQ(conversation.exit_code, 0);
+  EXPECT_EQ(temp_leftovers(), std::vector<std::string>{});
 }
 
 TEST_F(EndToEnd, FaultySetupPackagesFailTheInstallWithTheSetupLog) {

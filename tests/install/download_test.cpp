@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "install/download.h"
+#include "install/download_folder.h"
 #include "install/release_double.h"
 #include "support/scratch.h"
 #include "system/json_text.h"

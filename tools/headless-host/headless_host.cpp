@@ -20,8 +20,10 @@
 #include <string_view>
 #include <thread>
 
+#include "install/download_folder.h"
 #include "main/build_config.h"
 #include "main/event_loop_handler.h"
+#include "main/installer_exit.h"
 #include "main/installer_workers.h"
 #include "main/shared_release_client.h"
 #include "main/page_bridge.h"
@@ -34,7 +36,6 @@
 #include "system/installer_log.h"
 #include "system/json_text.h"
 #include "system/paths.h"
-#include "system/process_end.h"
 
 namespace quillmar {
 namespace {
@@ -81,6 +82,7 @@ int run(std::optional<std::filesystem::path> chosen_folder) {
 
   std::shared_ptr<InstallerLog> log = InstallerLog::open_in(logs_folder());
   log->write_log(start_line(kReleaseBaseUrl));
+  remove_abandoned_download_folders();
   write_line(environment_json(discover_environment()));
 
   const std::shared_ptr<const ReleaseClient> client = build_release_client(*log);
@@ -107,16 +109,16 @@ int run(std::optional<std::filesystem::path> chosen_folder) {
   unsigned long seen = 0;
   for (;;) {
     while (auto event = queue->take()) {
-      if (handle_user_event(*event, bridge, deliver) == LoopStep::kExit) end_process_now(0);
+      if (handle_user_event(*event, bridge, deliver) == LoopStep::kExit) end_installer(bridge);
     }
     // A worker clears busy and posts its last event under one lock, so once busy is
     // seen false that event is already queued: deliver it before ending.
     if (input_ended->load() && !bridge.busy()) {
       if (auto event = queue->take()) {
-        if (handle_user_event(*event, bridge, deliver) == LoopStep::kExit) end_process_now(0);
+        if (handle_user_event(*event, bridge, deliver) == LoopStep::kExit) end_installer(bridge);
         continue;
       }
-      end_process_now(0);
+      end_installer(bridge);
     }
     wakeup->wait_for_next(seen);
   }

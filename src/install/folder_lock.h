@@ -1,0 +1,40 @@
+#pragma once
+
+#include <filesystem>
+#include <memory>
+
+#include "system/result.h"
+
+namespace quillmar {
+
+// The mark of a running installer on its download folder: a lock file inside the
+// folder, held open for as long as the run uses it. The system lets go of it
+// however the process ends, a crash or a killed process included, so a folder whose
+// lock nobody holds was left by a run that is over.
+class FolderLock {
+ public:
+  // Takes the lock of FOLDER, which must exist and be new. The error text is the
+  // OS text.
+  static Result<FolderLock> take(const std::filesystem::path& folder);
+
+  FolderLock(FolderLock&& other) noexcept;
+  FolderLock& operator=(FolderLock&& other) noexcept;
+  FolderLock(const FolderLock&) = delete;
+  FolderLock& operator=(const FolderLock&) = delete;
+  ~FolderLock();
+
+ private:
+  struct Held;
+  explicit FolderLock(std::unique_ptr<Held> held);
+  std::unique_ptr<Held> held_;
+};
+
+// Removes FOLDER with everything in it when it carries a lock that no running
+// installer holds. A folder without a lock, one whose lock is held, and one that
+// is not this user's own real folder are left as they are.
+void remove_folder_if_abandoned(const std::filesystem::path& folder);
+
+// The name of the lock file inside a download folder.
+inline constexpr char kFolderLockName[] = "quillmar-installer.lock";
+
+}  // namespace quillmar

@@ -1,0 +1,65 @@
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <system_error>
+
+#include "install/folder_lock.h"
+#include "system/os_error.h"
+
+namespace quillmar {
+namespace {
+
+// A file descriptor, closed when the owner goes away.
+class Descriptor {
+ public:
+  explicit Descriptor(int fd) : fd_(fd) {}
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  ~Descriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  int get() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
+}  // namespace
+
+struct FolderLock::Held {
+  explicit Held(int fd) : file(fd) {}
+  Descriptor file;
+};
+
+FolderLock::FolderLock(std::unique_ptr<Held> held) : held_(std::move(held)) {}
+FolderLock::FolderLock(FolderLock&& other) noexcept = default;
+FolderLock& FolderLock::operator=(FolderLock&& other) noexcept = default;
+FolderLock::~FolderLock() = default;
+
+Result<FolderLock> FolderLock::take(const std::filesystem::path& folder) {
+  // Opening a file and locking it are two steps, so the file is locked under a
+  // name the sweep does not look at and only then renamed: a lock file that the
+  // sweep can find is always already held.
+  const std::filesystem::path pending = folder / (std::string(kFolderLockName) + ".new");
+  auto held = std::make_unique<Held>(::open(pending.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+  if (held->file.get() < 0) return Error{last_os_error_text()};
+  if (::flock(held->file.get(), LOCK_EX | LOCK_NB) != 0) return Error{last_os_error_text()};
+  if (::rename(pending.c_str(), (folder / kFolderLockName).c_str()) != 0) return Error{last_os_error_text()};
+  return FolderLock(std::move(held));
+}
+
+void remove_folder_if_abandoned(const std::filesystem::path& folder) {
+  // In a temporary folder shared by every user, only a real folder of this user's
+  // own is a candidate: never a link, never someone else's.
+  struct stat info {};
+  if (::lstat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::geteuid()) return;
+  const Descriptor lock(::open((folder / kFolderLockName).c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+  if (lock.get() < 0) return;
+  if (::flock(lock.get(), LOCK_EX | LOCK_NB) != 0) return;  // a running installer holds it
+  std::error_code ignored;
+  std::filesystem::remove_all(folder, ignored);
+}
+
+}  // namespace quillmar

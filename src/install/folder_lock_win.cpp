@@ -1,0 +1,44 @@
+#include <system_error>
+
+#include "install/folder_lock.h"
+#include "system/handle_win.h"
+#include "system/os_error.h"
+
+namespace quillmar {
+
+struct FolderLock::Held {
+  explicit Held(FileHandle handle) : file(std::move(handle)) {}
+  FileHandle file;
+};
+
+FolderLock::FolderLock(std::unique_ptr<Held> held) : held_(std::move(held)) {}
+FolderLock::FolderLock(FolderLock&& other) noexcept = default;
+FolderLock& FolderLock::operator=(FolderLock&& other) noexcept = default;
+FolderLock::~FolderLock() = default;
+
+Result<FolderLock> FolderLock::take(const std::filesystem::path& folder) {
+  // Created and held in one call: a file opened with no sharing cannot be opened
+  // again, or deleted, until this handle closes.
+  FileHandle file(CreateFileW((folder / kFolderLockName).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                              CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return Error{last_os_error_text()};
+  return FolderLock(std::make_unique<Held>(std::move(file)));
+}
+
+void remove_folder_if_abandoned(const std::filesystem::path& folder) {
+  const DWORD attributes = GetFileAttributesW(folder.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY) ||
+      (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    return;
+  }
+  {
+    // A sharing violation means a running installer holds the lock.
+    const FileHandle lock(CreateFileW((folder / kFolderLockName).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!lock) return;
+  }
+  std::error_code ignored;
+  std::filesystem::remove_all(folder, ignored);
+}
+
+}  // namespace quillmar
