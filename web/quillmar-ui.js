@@ -1084,15 +1084,15 @@
   }
 
   // A read-only text field mostly holds a path or an address, whose end is what
-  // tells it apart from its neighbours: it is shown scrolled to the end, marked
-  // so the sheet can fade the cut-off start, and carries the whole value as its hint.
+  // tells it apart from its neighbours: it is shown scrolled to the end and
+  // carries the whole value as its hint. (A mask fading the cut-off start
+  // would also clip the field's border and focus ring.)
   function showValueEnds(root) {
     var fields = Array.from(root.querySelectorAll('input[readonly]'));
     if (root.matches('input[readonly]')) fields.push(root);
     fields.forEach(function (input) {
       if (TEXT_TYPES.indexOf(input.type) < 0 || !input.isConnected) return;
       input.scrollLeft = input.scrollWidth;
-      input.toggleAttribute('data-qm-clipped', input.scrollWidth > input.clientWidth + 1);
     });
   }
 

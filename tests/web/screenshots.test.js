@@ -103,7 +103,7 @@ for (const colorScheme of ['dark', 'light']) {
   for (const lang of ['en', 'ru']) {
     test(`every screen, ${colorScheme}, ${lang}`, async () => {
       for (const [name, reach] of Object.entries(SCREENS)) {
-        const env = name === 'options-update' ? { installed: { version: '2.1.0', dir: 'D:\\Programs\\Work tools\\Quillmar' } } : {};
+        const env = name === 'options-update' ? { installed: { version: '2.1.0', dir: 'D:\\Programs\\Work tools\\Engineering\\Shared applications\\Quillmar' } } : {};
         await ui.open({ lang, colorScheme, env });
         // The page's clock stands still while a screen is reached and taken,
         // so the speed and time left on the progress screens never depend on
