@@ -652,7 +652,9 @@
   var OWN_ENTER = 'button, select, textarea, a[href], [contenteditable=""], [contenteditable="true"]';
 
   function onKey(event) {
-    if (event.defaultPrevented || event.altKey || event.ctrlKey || event.metaKey || event.shiftKey || event.isComposing) return;
+    // A held key repeats; one press must not run Install and then Retry.
+    if (event.repeat || event.defaultPrevented || event.altKey || event.ctrlKey || event.metaKey || event.shiftKey
+      || event.isComposing) return;
     var target = event.target instanceof Element ? event.target : null;
     var actions = null;
     if (event.key === 'Enter' && !(target && target.closest(OWN_ENTER))) actions = PRIMARY[state.screen];
