@@ -322,9 +322,7 @@
     ]);
   }
 
-  // The worker stops on a cancel only while it downloads; after that a cancel
-  // would be ignored while the page said it was under way.
-  function cancellable() { return state.phase === 'download'; }
+  function cancellable() { return state.phase === 'download' || state.phase === 'verify'; }
 
   function progressScreen() {
     var bar = {
@@ -540,10 +538,12 @@
   }
 
   function intakeProgress(event) {
+    var previousPhase = state.phase;
     if (PHASES.indexOf(event.phase) >= 0) state.phase = event.phase;
-    // A cancel that reached the worker after its last read will not happen;
-    // it must not go on showing as under way.
-    if (!cancellable()) state.cancelling = false;
+    // The worker stops on a cancel only between download reads. A cancel that
+    // arrived after the last read will not happen once the phase has moved on,
+    // so it must not go on showing as under way.
+    if (state.phase !== previousPhase) state.cancelling = false;
     var pct = Number(event.pct);
     state.pct = isFinite(pct) ? Math.min(100, Math.max(0, pct)) : 0;
     if (event.version !== undefined && event.version !== null && String(event.version)) state.version = String(event.version);

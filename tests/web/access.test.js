@@ -102,9 +102,10 @@ test('keyboard alone: start to done through a cancel, a failure and Retry; focus
     assert.equal(await focus(), 'installer-cancel');
     await progress({ phase: 'verify', pct: 50 });
     seen.valueTexts.push(await valueText());
+    assert.equal(await focus(), 'installer-cancel');
+    await progress({ phase: 'install', pct: 10 });
     assert.equal(await ui.exists('#installer-cancel'), false);
     assert.equal(await focus(), 'installer-card-title', 'the vanished Cancel hands the focus to the heading');
-    await progress({ phase: 'install', pct: 10 });
     await ui.event({ type: 'failed', reason: 'install', code: 1603, log: LOG });
     assert.deepEqual([await focus(), await heading()], ['installer-card-title', 'Setup not completed']);
     await ui.clearSent();
