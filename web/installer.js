@@ -13,7 +13,7 @@
   // Exactly the icons this page draws or lets the toolkit draw for it.
   window.QUILLMAR_LUCIDE_ICONS = Object.freeze(['shield-check', 'x', 'arrow-right', 'arrow-left', 'loader-circle',
     'package', 'folder-open', 'download', 'refresh-cw', 'triangle-alert', 'circle-check', 'rocket', 'copy',
-    'badge-check']);
+    'badge-check', 'check']);
 
   var ENV = isRecord(window.QUILLMAR_INSTALLER) ? window.QUILLMAR_INSTALLER : {};
   var PHASES = ['download', 'verify', 'install', 'shortcuts'];
@@ -53,6 +53,8 @@
     requiredBytes: isFinite(required) ? required : 0,
     options: { desktopShortcut: true, startMenu: true },
     phase: 'download',
+    cancelling: false,
+    checkingSpace: false,
     pct: 0,
     downloaded: null,
     total: null,
@@ -70,8 +72,11 @@
   var shell = null;
   var view = null;
   var drawnScreen = '';
+  var drawnConfig = '';
   var lastDrawAt = 0;
   var redrawTimer = 0;
+  // What the live region last said, so each phase, step and outcome is told once.
+  var told = { screen: '', phase: '', step: 0, cancelling: false };
 
   // ---------------------------------------------------------------- texts
 
@@ -92,6 +97,10 @@
   }
 
   function step(n) { return copy('Step ' + n + ' of 3', 'Шаг ' + n + ' из 3'); }
+
+  function percentLine(pct) { return Math.round(pct) + ' %'; }
+
+  var CANCELLING = copy('Cancelling…', 'Отменяется…');
 
   function catalogueErrorText(reason, status) {
     if (reason === 'network') {
@@ -234,23 +243,36 @@
     } };
   }
 
+  // The line under the folder: the shortage as an error, else the space
+  // needed (and free, when known), else nothing.
+  function spaceNote() {
+    var needed = bytes(state.requiredBytes);
+    if (folderTooSmall()) {
+      var shortage = t('Not enough free space: ' + needed + ' needed, ' + bytes(state.freeBytes) + ' free.',
+        'Недостаточно места: нужно ' + needed + ', свободно ' + bytes(state.freeBytes) + '.');
+      // An update goes where the installed copy is: the folder cannot be
+      // changed, so the way out is making room on that drive.
+      return { error: true, text: shortage + ' ' + (installed
+        ? t('Free up space on this drive, then check again.', 'Освободите место на этом диске и проверьте снова.')
+        : t('Choose another folder.', 'Выберите другую папку.')) };
+    }
+    if (state.requiredBytes > 0 && freeKnown()) {
+      return { error: false, text: t('Needs ' + needed + ' · ' + bytes(state.freeBytes) + ' free',
+        'Нужно ' + needed + ' · свободно ' + bytes(state.freeBytes)) };
+    }
+    return { error: false, text: state.requiredBytes > 0 ? t('Needs ' + needed, 'Нужно ' + needed) : '' };
+  }
+
   function folderField() {
     var props = {
       id: 'installer-dir-field',
       label: copy('Installation folder', 'Папка установки'),
       control: { component: 'qm-input', props: { id: 'installer-dir', name: 'dir', value: state.dir, readonly: true } }
     };
-    var needed = bytes(state.requiredBytes);
-    if (folderTooSmall()) {
-      props.error = t('Not enough free space: ' + needed + ' needed, ' + bytes(state.freeBytes) + ' free. Choose another folder.',
-        'Недостаточно места: нужно ' + needed + ', свободно ' + bytes(state.freeBytes) + '. Выберите другую папку.');
-    } else if (state.requiredBytes > 0 && freeKnown()) {
-      props.description = t('Needs ' + needed + ' · ' + bytes(state.freeBytes) + ' free',
-        'Нужно ' + needed + ' · свободно ' + bytes(state.freeBytes));
-    } else if (state.requiredBytes > 0) {
-      props.description = t('Needs ' + needed, 'Нужно ' + needed);
-    }
-    return { component: 'qm-field', state: folderTooSmall() ? 'error' : 'default', props: props };
+    var note = spaceNote();
+    if (note.error) props.error = note.text;
+    else if (note.text) props.description = note.text;
+    return { component: 'qm-field', state: note.error ? 'error' : 'default', props: props };
   }
 
   function versionChoice() {
@@ -272,6 +294,15 @@
     return { component: 'qm-switch', state: on ? 'on' : 'off', props: { id: id, name: name, message: message, checked: on } };
   }
 
+  // An update cannot move to another folder, so while its drive is too full
+  // the way forward is to free space there and ask again; Update returns in
+  // this place once the space suffices.
+  function checkSpaceButton() {
+    var check = button('check-space', copy('Check again', 'Проверить'), 'refresh-cw', 'primary');
+    if (state.checkingSpace) check.props.loading = true;
+    return check;
+  }
+
   function optionsScreen() {
     return card({ icon: 'package', title: copy('Installation options', 'Параметры установки'), body: step(2) }, [
       installed ? installedStatus() : null,
@@ -284,22 +315,28 @@
       row([
         state.releases.length > 1 ? versionChoice() : null,
         button('back', copy('Back', 'Назад'), 'arrow-left', 'secondary'),
-        button('install', installed ? copy('Update', 'Обновить') : copy('Install', 'Установить'), 'download', 'primary',
-          folderTooSmall() || !state.dir)
+        installed && folderTooSmall() ? checkSpaceButton()
+          : button('install', installed ? copy('Update', 'Обновить') : copy('Install', 'Установить'), 'download', 'primary',
+            folderTooSmall() || !state.dir)
       ].filter(Boolean))
     ]);
   }
 
+  function cancellable() { return state.phase === 'download' || state.phase === 'verify'; }
+
   function progressScreen() {
-    var downloading = state.phase === 'download';
+    var bar = {
+      id: 'installer-progress',
+      max: 100,
+      value: Math.round(state.pct),
+      label: phaseLabel(),
+      // The bar's header shows the percentage; outside the download the line
+      // below stays empty rather than repeating it.
+      description: state.phase === 'download' ? downloadStats() : ''
+    };
+    if (state.cancelling) bar.status = CANCELLING;
     return card({ icon: 'download', title: copy('Installing Quillmar', 'Установка Quillmar'), body: step(3) }, [
-      { component: 'qm-progress', state: 'running', props: {
-        id: 'installer-progress',
-        max: 100,
-        value: Math.round(state.pct),
-        label: phaseLabel(),
-        description: downloading ? downloadStats() : Math.round(state.pct) + ' %'
-      } },
+      { component: 'qm-progress', state: 'running', props: bar },
       { component: 'qm-status', variant: 'info', props: {
         id: 'installer-verified',
         icon: 'shield-check',
@@ -307,7 +344,8 @@
         description: copy('The package is checked against the signed release before anything is written to the folder.',
           'Пакет сверяется с подписанным выпуском до того, как что-либо записывается в папку.')
       } },
-      downloading || state.phase === 'verify' ? row([button('cancel', copy('Cancel', 'Отмена'), 'x', 'secondary')]) : null
+      // The actions row stays when Cancel goes, so nothing above it moves.
+      row(cancellable() ? [button('cancel', copy('Cancel', 'Отмена'), 'x', 'secondary', state.cancelling)] : [])
     ]);
   }
 
@@ -388,17 +426,63 @@
     }
     drawnScreen = state.screen;
     var config = SCREENS[state.screen]();
-    if (view) view.update(config);
-    else view = UI.mount(slot, config);
+    var configText = JSON.stringify(config);
+    // A redraw that would change nothing is skipped: rebuilding the failed
+    // screen's alert would have it read out again on every late event.
+    if (!view || configText !== drawnConfig) {
+      var fresh = !view;
+      var focused = !fresh && view.root.contains(document.activeElement);
+      if (view) view.update(config);
+      else view = UI.mount(slot, config);
+      drawnConfig = configText;
+      // A new screen starts the keyboard at its heading; so does a redraw that
+      // took away the focused control (a disabled or vanished button).
+      if (fresh || (focused && !slot.contains(document.activeElement))) focusHeading();
+    }
+    tell();
+  }
+
+  function focusHeading() {
+    var heading = document.getElementById('installer-card-title');
+    if (heading) heading.focus();
+  }
+
+  // The live region follows the install: each phase as it starts, every tenth
+  // of it, a pending cancel, and the outcome, each said once.
+  function tell() {
+    var screen = state.screen;
+    var step = Math.floor(state.pct / 10);
+    if (screen === 'install') {
+      if (told.screen !== 'install' || told.phase !== state.phase) {
+        UI.announce(phaseLabel());
+        told.phase = state.phase;
+        told.step = step;
+      } else if (state.cancelling && !told.cancelling) {
+        UI.announce(CANCELLING);
+      } else if (step > told.step) {
+        UI.announce(percentLine(step * 10));
+        told.step = step;
+      }
+    } else if (screen === 'done' && told.screen !== 'done') {
+      UI.announce(state.version ? copy('Quillmar installed. Version ' + state.version, 'Quillmar установлен. Версия ' + state.version)
+        : copy('Quillmar installed', 'Quillmar установлен'));
+    } else if (screen === 'failed' && told.screen !== 'failed') {
+      UI.announce(copy('Setup not completed', 'Установка не завершена'));
+    }
+    told.screen = screen;
+    told.cancelling = state.cancelling;
   }
 
   // ---------------------------------------------------------------- messages out
 
+  // Returns whether the message went out, for the few waits shown on screen.
   function send(type, payload) {
     try {
       window.ipc.postMessage(JSON.stringify(Object.assign({ type: type }, payload)));
+      return true;
     } catch (noNativeSide) {
       // Without a native side (a plain browser) the page still draws.
+      return false;
     }
   }
 
@@ -413,6 +497,7 @@
   function startInstall() {
     state.screen = 'install';
     state.phase = 'download';
+    state.cancelling = false;
     state.pct = 0;
     state.downloaded = null;
     state.total = null;
@@ -453,7 +538,12 @@
   }
 
   function intakeProgress(event) {
+    var previousPhase = state.phase;
     if (PHASES.indexOf(event.phase) >= 0) state.phase = event.phase;
+    // The worker stops on a cancel only between download reads. A cancel that
+    // arrived after the last read will not happen once the phase has moved on,
+    // so it must not go on showing as under way.
+    if (state.phase !== previousPhase) state.cancelling = false;
     var pct = Number(event.pct);
     state.pct = isFinite(pct) ? Math.min(100, Math.max(0, pct)) : 0;
     if (event.version !== undefined && event.version !== null && String(event.version)) state.version = String(event.version);
@@ -484,14 +574,22 @@
       }
     },
     folder: function (event) {
+      var before = spaceNote();
       if (event.dir !== undefined && event.dir !== null && String(event.dir)) state.dir = String(event.dir);
       // An unknown free space arrives as null; it must stay unknown rather
       // than read as zero bytes, which would refuse every folder.
       state.freeBytes = numberOrNull(event.freeBytes);
+      if (!state.checkingSpace) return;
+      state.checkingSpace = false;
+      // The answer to Check again is told even when it is the same as before;
+      // a changed shortage is read out by the field's own alert.
+      var after = spaceNote();
+      if (after.text && !(after.error && after.text !== before.text)) UI.announce(after.text);
     },
     progress: intakeProgress,
     installed: function (event) {
       state.screen = 'done';
+      state.cancelling = false;
       var dir = event.dir === undefined || event.dir === null ? '' : String(event.dir);
       var version = event.version === undefined || event.version === null ? '' : String(event.version);
       state.installedDir = dir || state.dir;
@@ -499,6 +597,7 @@
     },
     failed: function (event) {
       state.screen = 'failed';
+      state.cancelling = false;
       state.failure = {
         reason: typeof event.reason === 'string' && event.reason ? event.reason : 'install',
         detail: typeof event.detail === 'string' ? event.detail : '',
@@ -517,16 +616,56 @@
   var ACTIONS = {
     continue: requestCatalogue,
     'choose-folder': function () { send('chooseFolder', { dir: state.dir }); },
+    'check-space': function () {
+      // The button waits for the answer, so a check that finds the drive
+      // still full is seen (and heard) to have happened.
+      state.checkingSpace = send('diskSpace', { dir: state.dir });
+      draw(true);
+    },
     install: startInstall,
     retry: startInstall,
     back: function () {
-      state.screen = state.screen === 'failed' ? 'options' : 'start';
+      var toOptions = state.screen === 'failed';
+      state.screen = toOptions ? 'options' : 'start';
+      draw(true);
+      // The space may have changed since it was last asked (a disk failure
+      // is one way back here).
+      if (toOptions) send('diskSpace', { dir: state.dir });
+    },
+    cancel: function () {
+      // The worker answers with "failed" and "cancelled" once it stops; until
+      // then the page shows the cancel as under way.
+      state.cancelling = true;
+      send('cancel');
       draw(true);
     },
-    cancel: function () { send('cancel'); },
     launch: function () { send('launch'); },
     close: function () { send('close'); }
   };
+
+  // ---------------------------------------------------------------- keyboard
+
+  // Enter goes to the screen's primary action unless the focused control has
+  // an Enter of its own; Escape goes to its secondary action.
+  var PRIMARY = { start: ['continue'], options: ['install', 'check-space'], install: [], done: ['launch'], failed: ['retry', 'back'] };
+  var SECONDARY = { start: ['close'], options: ['back'], install: ['cancel'], done: ['close'], failed: ['close'] };
+  var OWN_ENTER = 'button, select, textarea, a[href], [contenteditable=""], [contenteditable="true"]';
+
+  function onKey(event) {
+    // A held key repeats; one press must not run Install and then Retry.
+    if (event.repeat || event.defaultPrevented || event.altKey || event.ctrlKey || event.metaKey || event.shiftKey
+      || event.isComposing) return;
+    var target = event.target instanceof Element ? event.target : null;
+    var actions = null;
+    if (event.key === 'Enter' && !(target && target.closest(OWN_ENTER))) actions = PRIMARY[state.screen];
+    else if (event.key === 'Escape') actions = SECONDARY[state.screen];
+    if (!actions) return;
+    var button = actions.map(function (action) { return document.getElementById('installer-' + action); })
+      .find(function (element) { return element && !element.disabled; });
+    if (!button) return;
+    event.preventDefault();
+    button.click();
+  }
 
   // ---------------------------------------------------------------- start-up
 
@@ -556,6 +695,8 @@
     var locale = String(payload.id === undefined || payload.id === null || payload.id === '' ? payload.value : payload.id);
     if ((locale === 'en' || locale === 'ru') && locale !== state.locale) switchLanguage(locale);
   });
+
+  document.addEventListener('keydown', onKey);
 
   mountShell();
   draw(true);

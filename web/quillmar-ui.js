@@ -555,7 +555,10 @@
       if (props.icon) root.append(h('span', { className: 'qm-card__icon' }, cardIcon(props.icon, 20)));
       if (props.title !== undefined) {
         var titleId = typeof props.id === 'string' && props.id ? props.id + '-title' : undefined;
-        root.append(h('h3', { className: 'qm-card__title', id: titleId, text: textOf(props.title, ctx) }));
+        // A titled card can take focus on its heading, so whoever replaces a
+        // card can put the keyboard where the new content starts.
+        root.append(h('h3', { className: 'qm-card__title', id: titleId, tabindex: titleId ? '-1' : undefined,
+          text: textOf(props.title, ctx) }));
         if (titleId) root.setAttribute('aria-labelledby', titleId);
       }
       if (props.value !== undefined) root.append(h('div', { className: 'qm-card__value', text: textOf(props.value, ctx) }));
@@ -636,7 +639,9 @@
       });
       var inner = control.matches('input, select, textarea') ? control : control.querySelector('input, select, textarea');
       if (inner) {
-        if (!inner.id) inner.id = controlId;
+        // A composite control (an input group) keeps its id on its root; the
+        // text box inside needs an id of its own for the label to name it.
+        if (!inner.id) inner.id = control.id === controlId ? controlId + '-input' : controlId;
         if (note) inner.setAttribute('aria-describedby', noteId);
       }
       var root = h('div', null,
@@ -667,6 +672,7 @@
         spellcheck: props.spellcheck === undefined ? undefined : String(props.spellcheck)
       });
       root.value = props.value === undefined ? '' : String(props.value);
+      if (root.readOnly && root.value) root.title = root.value;
       wireTextInput(root, record, ctx, ['input', 'change', 'blur']);
       return { root: root };
     },
@@ -712,13 +718,33 @@
           : (props.label !== undefined ? textOf(props.label, ctx) : undefined)
       });
       input.value = props.value === undefined ? '' : String(props.value);
+      if (input.readOnly && input.value) input.title = input.value;
       wireTextInput(input, record, ctx, ['input', 'change']);
       var actionName = props.actionMessage !== undefined ? textOf(props.actionMessage, ctx) : '';
       var live = h('span', { className: 'qm-visually-hidden', role: 'status', 'aria-live': 'polite' });
       var iconName = node.variant === 'copy' ? 'copy' : (props.icon || '');
       var button = h('button', { type: 'button', className: 'qm-input-group__action', 'aria-label': actionName || undefined,
         title: actionName || undefined, disabled: props.disabled === true });
-      if (iconName) button.append(iconImage(iconName, 18, ''));
+      var image = iconName ? iconImage(iconName, 18, '') : null;
+      if (image) button.append(image);
+      var settle = 0;
+      // The announcement is for screen readers; a sighted user sees the icon
+      // turn into a tick (or a cross) for a moment. The image keeps its node,
+      // so the pointer resting on it does not raise the hint again.
+      function showIcon(name) {
+        image.src = 'assets/icons/' + name + '.svg';
+        image.setAttribute('data-qm-icon', name);
+      }
+      function showOutcome(copied) {
+        clearTimeout(settle);
+        button.setAttribute('data-qm-copied', copied ? 'true' : 'false');
+        showIcon(copied ? 'check' : 'x');
+        settle = setTimeout(function () {
+          button.removeAttribute('data-qm-copied');
+          showIcon(iconName);
+        }, 2000);
+      }
+      ctx.cleanups.push(function () { clearTimeout(settle); });
       listen(ctx, button, 'click', function () {
         var value = input.value;
         if (node.variant !== 'copy') {
@@ -731,6 +757,7 @@
         write.then(function () { return true; }, function () { return false; }).then(function (copied) {
           if (!live.isConnected) return;
           live.textContent = builtIn(copied ? 'copied' : 'copyFailed', ctx.locale);
+          showOutcome(copied);
           record.emit(button, 'action', { value: value, action: 'copy', copied: copied });
         });
       });
@@ -821,15 +848,22 @@
         { style: 'percent', maximumFractionDigits: 1 }).format(value / max);
       var bar = h('progress', { className: 'qm-progress__bar', max: max, id: typeof props.id === 'string' && props.id ? props.id + '-bar' : undefined });
       if (state !== 'indeterminate') bar.value = value;
+      var label = props.label !== undefined ? textOf(props.label, ctx) : word;
+      var description = props.description !== undefined ? textOf(props.description, ctx) : '';
+      // A screen reader reads the bar, not the lines around it: its name is the
+      // label and its value text carries the description (amounts, speed).
       var root = h('div', {
         role: 'progressbar',
+        'aria-label': label,
         'aria-valuemin': '0',
         'aria-valuemax': String(max),
-        'aria-valuenow': state === 'indeterminate' ? undefined : String(value)
+        'aria-valuenow': state === 'indeterminate' ? undefined : String(value),
+        'aria-valuetext': state === 'indeterminate' ? description || undefined
+          : (description ? percent + ', ' + description : percent)
       });
       if (node.variant !== 'compact') {
         root.append(h('div', { className: 'qm-progress__header' },
-          h('span', { className: 'qm-progress__label', text: props.label !== undefined ? textOf(props.label, ctx) : word }),
+          h('span', { className: 'qm-progress__label', text: label }),
           h('span', { className: 'qm-progress__value', text: percent })));
       }
       bar.setAttribute('aria-hidden', 'true');
@@ -839,9 +873,9 @@
         root.append(h('div', { className: 'qm-progress__meta' },
           h('span', { className: 'qm-progress__mark' + (spinning ? ' is-spinning' : ''), 'aria-hidden': 'true' }),
           h('span', { className: 'qm-progress__state', text: props.status !== undefined ? textOf(props.status, ctx) : word })));
-        if (props.description !== undefined) {
-          root.append(h('p', { className: 'qm-progress__description', text: textOf(props.description, ctx) }));
-        }
+        // An empty description still holds its line, so a caller that has
+        // nothing to say in one phase does not make the content below jump.
+        if (props.description !== undefined) root.append(h('p', { className: 'qm-progress__description', text: description }));
       }
       return { root: root };
     },
@@ -1049,6 +1083,19 @@
     });
   }
 
+  // A read-only text field mostly holds a path or an address, whose end is what
+  // tells it apart from its neighbours: it is shown scrolled to the end and
+  // carries the whole value as its hint. (A mask fading the cut-off start
+  // would also clip the field's border and focus ring.)
+  function showValueEnds(root) {
+    var fields = Array.from(root.querySelectorAll('input[readonly]'));
+    if (root.matches('input[readonly]')) fields.push(root);
+    fields.forEach(function (input) {
+      if (TEXT_TYPES.indexOf(input.type) < 0 || !input.isConnected) return;
+      input.scrollLeft = input.scrollWidth;
+    });
+  }
+
   function buildTree(current) {
     var ctx = { locale: runtime.locale, material: 'standard', records: [], cleanups: [] };
     var root = build(current, ctx);
@@ -1074,6 +1121,34 @@
     });
   }
 
+  // Progress bars, statuses and field errors inside a redrawn tree carry no
+  // behaviour on their own element, so a redraw keeps that element (found by
+  // id) and renews only its attributes and content: assistive technology then
+  // hears a value change on one node instead of meeting a new one (and an
+  // unchanged alert is not read out again) on every redraw.
+  var KEPT_IN_PLACE = '.qm-progress[id], .qm-status[id], .qm-field__error[id]';
+
+  function sameContent(a, b) {
+    if (a.childNodes.length !== b.childNodes.length) return false;
+    return Array.from(a.childNodes).every(function (child, i) { return child.isEqualNode(b.childNodes[i]); });
+  }
+
+  function keepInPlace(oldRoot, newRoot) {
+    Array.from(newRoot.querySelectorAll(KEPT_IN_PLACE)).forEach(function (element) {
+      var old = oldRoot.querySelector('#' + CSS.escape(element.id));
+      if (!old || old.tagName !== element.tagName || !old.matches(KEPT_IN_PLACE)) return;
+      Array.from(old.attributes).forEach(function (attribute) {
+        if (!element.hasAttribute(attribute.name)) old.removeAttribute(attribute.name);
+      });
+      Array.from(element.attributes).forEach(function (attribute) {
+        if (old.getAttribute(attribute.name) !== attribute.value) old.setAttribute(attribute.name, attribute.value);
+      });
+      if (!sameContent(old, element)) old.replaceChildren.apply(old, Array.from(element.childNodes));
+      elementRecords.set(old, elementRecords.get(element));
+      element.replaceWith(old);
+    });
+  }
+
   function rebuild(instance, nextCurrent) {
     var oldTree = instance.tree;
     var oldRoot = oldTree.root;
@@ -1082,13 +1157,15 @@
     var tree = buildTree(nextCurrent);
     instance.current = nextCurrent;
     dispose(oldTree);
-    instance.tree = tree;
     carryNested(instance, oldRoot, tree.root);
+    keepInPlace(oldRoot, tree.root);
+    instance.tree = tree;
     if (oldRoot.parentNode) oldRoot.parentNode.replaceChild(tree.root, oldRoot);
     else instance.host.replaceChildren(tree.root);
     restoreFocus(focus, tree.root);
     glideBars(bars, tree.root);
     pinLoops(tree.root);
+    showValueEnds(tree.root);
   }
 
   function destroyInstance(instance) {
@@ -1139,6 +1216,7 @@
     host.replaceChildren(state.tree.root);
     instances.set(host, state);
     pinLoops(state.tree.root);
+    showValueEnds(state.tree.root);
 
     function alive() {
       if (state.destroyed) throw new TypeError('QuillmarUI instance is destroyed.');
@@ -1333,9 +1411,33 @@
   });
   window.addEventListener('blur', hideHint);
 
+  // ---------------------------------------------------------------- announcements
+
+  // One polite live region for the whole document. It exists before the first
+  // message, since a region created together with its text is often not read.
+  var announcer = null;
+
+  function announcerRegion() {
+    if (!announcer || !announcer.isConnected) {
+      announcer = h('div', { className: 'qm-visually-hidden qm-announcer', role: 'status', 'aria-live': 'polite',
+        'aria-atomic': 'true' });
+      document.body.append(announcer);
+    }
+    return announcer;
+  }
+
+  function announce(text) {
+    if (typeof text !== 'string' && !isLocalized(text)) throw new TypeError('announce expects a text or a localized text.');
+    announcerRegion().textContent = resolveText(text, runtime.locale);
+  }
+
+  if (document.body) announcerRegion();
+  else document.addEventListener('DOMContentLoaded', announcerRegion);
+
   // ---------------------------------------------------------------- the global
 
   var api = Object.freeze({
+    announce: announce,
     define: define,
     describe: describe,
     list: list,

@@ -27,6 +27,12 @@ const SCREENS = {
     await ui.event({ type: 'progress', phase: 'download', pct: 41.7, downloaded: 78270464, total: 187695104 });
     await ui.page.clock.runFor(1000);
   },
+  'progress-cancelling': async (ui) => {
+    await ui.toProgress();
+    await ui.event({ type: 'progress', phase: 'download', pct: 12.4, downloaded: 23274291, total: 187695104, version: '2.4.0' });
+    await ui.page.clock.runFor(1000);
+    await ui.press('cancel');
+  },
   'progress-install': async (ui) => {
     await ui.toProgress();
     await ui.event({ type: 'progress', phase: 'install', pct: 63.2, files: 412 });
@@ -97,17 +103,97 @@ for (const colorScheme of ['dark', 'light']) {
   for (const lang of ['en', 'ru']) {
     test(`every screen, ${colorScheme}, ${lang}`, async () => {
       for (const [name, reach] of Object.entries(SCREENS)) {
-        const env = name === 'options-update' ? { installed: { version: '2.1.0', dir: 'D:\\Programs\\Work tools\\Quillmar' } } : {};
+        const env = name === 'options-update' ? { installed: { version: '2.1.0', dir: 'D:\\Programs\\Work tools\\Engineering\\Shared applications\\Quillmar' } } : {};
         await ui.open({ lang, colorScheme, env });
-        await reach(ui);
-        await browser.page.mouse.move(0, 0);
-        await ui.settled();
-        assert.deepEqual(await browser.page.evaluate(layoutFaults), [], `${name} ${colorScheme} ${lang}`);
-        await browser.page.screenshot({ path: path.join(ARTIFACTS, `${name}-${colorScheme}-${lang}.png`) });
+        // The page's clock stands still while a screen is reached and taken,
+        // so the speed and time left on the progress screens never depend on
+        // how busy the machine was.
+        await browser.page.clock.pauseAt(await browser.page.evaluate(() => Date.now() + 1000));
+        try {
+          await reach(ui);
+          await browser.page.mouse.move(0, 0);
+          await ui.settled();
+          assert.deepEqual(await browser.page.evaluate(layoutFaults), [], `${name} ${colorScheme} ${lang}`);
+          await browser.page.screenshot({ path: path.join(ARTIFACTS, `${name}-${colorScheme}-${lang}.png`) });
+        } finally {
+          await browser.page.clock.resume();
+        }
       }
     });
   }
 }
+
+// How many pixels of a clip change by at least 3:1 in contrast between two
+// screenshots of it; the browser decodes its own PNGs.
+function pixelsChangedBy3To1(before, after) {
+  return browser.page.evaluate(async ([a, b]) => {
+    const read = async (data) => {
+      const image = new Image();
+      image.src = `data:image/png;base64,${data}`;
+      await image.decode();
+      const canvas = document.createElement('canvas');
+      canvas.width = image.width;
+      canvas.height = image.height;
+      const context = canvas.getContext('2d');
+      context.drawImage(image, 0, 0);
+      return context.getImageData(0, 0, image.width, image.height).data;
+    };
+    const channel = (value) => {
+      const c = value / 255;
+      return c <= 0.04045 ? c / 12.92 : ((c + 0.055) / 1.055) ** 2.4;
+    };
+    const luminance = (d, i) => 0.2126 * channel(d[i]) + 0.7152 * channel(d[i + 1]) + 0.0722 * channel(d[i + 2]);
+    const [first, second] = [await read(a), await read(b)];
+    let changed = 0;
+    for (let i = 0; i < first.length; i += 4) {
+      const [x, y] = [luminance(first, i), luminance(second, i)];
+      if ((Math.max(x, y) + 0.05) / (Math.min(x, y) + 0.05) >= 3) changed += 1;
+    }
+    return changed;
+  }, [before.toString('base64'), after.toString('base64')]);
+}
+
+// Each control a keyboard user reaches, with the box its ring goes round.
+const FOCUSABLE = {
+  start: [['#installer-locale [aria-pressed="true"]'], ['#installer-close'], ['#installer-continue']],
+  options: [['#installer-dir'], ['#installer-choose-folder'], ['#installer-desktop-shortcut input', '#installer-desktop-shortcut .qm-switch__track'],
+    ['#installer-version'], ['#installer-back'], ['#installer-install']],
+  failed: [['#installer-log input', '#installer-log.qm-input-group'], ['#installer-log button']],
+  done: [['#installer-launch']]
+};
+
+test('focus rings stand out 3:1 from what they cover on every control, in both themes', async () => {
+  const { page } = browser;
+  const reach = {
+    start: (ui) => ui.event({ type: 'preflight', ok: false, reason: 'network' }),
+    options: (ui) => ui.toOptions(),
+    failed: (ui) => ui.event({ type: 'failed', reason: 'install', log: LOG }),
+    done: (ui) => ui.event({ type: 'installed', dir: 'C:\\Q', version: '2.4.0' })
+  };
+  const weak = [];
+  for (const colorScheme of ['dark', 'light']) {
+    for (const [screen, controls] of Object.entries(FOCUSABLE)) {
+      await ui.open({ colorScheme });
+      await reach[screen](ui);
+      await ui.settled();
+      // Rings are judged as they end up, not halfway through their transition.
+      await page.addStyleTag({ content: '*, *::before, *::after { transition: none !important; }' });
+      for (const [target, ringed = target] of controls) {
+        const box = await page.locator(ringed).boundingBox();
+        const clip = { x: box.x - 6, y: box.y - 6, width: box.width + 12, height: box.height + 12 };
+        await page.focus('#installer-card-title');
+        const plain = await page.screenshot({ clip });
+        await page.focus(target);
+        const ringedShot = await page.screenshot({ clip });
+        // A 2px ring round the box, corners rounded off, changes at least this many pixels.
+        const needed = Math.floor(0.9 * 2 * 2 * (box.width + box.height));
+        const changed = await pixelsChangedBy3To1(plain, ringedShot);
+        if (changed < needed) weak.push(`${colorScheme} ${screen} ${target}: ${changed} of ${needed} pixels`);
+      }
+    }
+  }
+  assert.deepEqual(weak, []);
+});
 
 test('content taller than the window scrolls inside the main area; the wallpaper stays', async () => {
   const { page } = browser;

@@ -45,7 +45,7 @@ test('the global is frozen, fixed and installed once', async () => {
       components: window.QuillmarUI.list().map((definition) => definition.class)
     };
   });
-  assert.deepEqual(shape.operations, ['configure', 'define', 'describe', 'icon', 'list', 'loading', 'mount', 'render',
+  assert.deepEqual(shape.operations, ['announce', 'configure', 'define', 'describe', 'icon', 'list', 'loading', 'mount', 'render',
     'setLoading', 'setLocale', 'validate']);
   assert.equal(shape.frozen, true);
   assert.equal(shape.enumerable, true);
