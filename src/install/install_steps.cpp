@@ -73,11 +73,11 @@ InstallOutcome run_steps(const InstallRequest& request, const InstallContext& co
   const std::filesystem::path dir = path_from_text(request.dir);
   const EventSender& send = context.send;
 
-  // Steps 1 and 2: nothing is requested or written before these pass.
+  // Where and how much: nothing is requested or written before these pass.
   if (auto refused = check_installer_location(dir)) return *refused;
   if (const auto free = context.free_bytes(dir); free && *free < kRequiredFreeBytes) return failed_event("disk", "");
 
-  // Steps 3 to 5: the signed package answer.
+  // The signed package answer.
   stage.reason = "download";
   auto answer = context.request_package(request.version);
   if (!answer) return failed_event("download", answer.error().message);
@@ -90,25 +90,25 @@ InstallOutcome run_steps(const InstallRequest& request, const InstallContext& co
         {"total", package.size_bytes},
         {"version", package.version}});
 
-  // Step 6. From here on the folder owner removes the download folder at every
+  // From here on the folder owner removes the download folder at every
   // ending, successful or not.
   auto folder = DownloadFolder::create();
   if (!folder) return failed_event("download", folder.error().message);
   const std::filesystem::path package_file = folder.value().path() / path_from_text(package.filename);
 
-  // Step 7: the only stage that honours the cancel flag.
+  // The download: the only stage that honours the cancel flag.
   const DownloadResult download = downloadPackage(package, *context.client, package_file, *context.cancel, send);
   if (download.end == DownloadResult::End::kCancelled) return failed_event("cancelled", "");
   if (download.end == DownloadResult::End::kFailed) return failed_event("download", download.message);
 
-  // Steps 8 and 9.
+  // The package's code signature.
   stage.reason = "verify";
   send(progress("verify", 100));
   if (const auto refused = verifyCodeSignature(package_file)) {
     return failed_event("verify", "the package's signature does not verify (0x" + status_hex(*refused) + ")");
   }
 
-  // Step 10.
+  // The silent setup run.
   stage.reason = "install";
   const std::filesystem::path setup_log = logs_folder() / "installer-setup.log";
   const std::string setup_log_text = path_to_text(setup_log);
@@ -118,7 +118,7 @@ InstallOutcome run_steps(const InstallRequest& request, const InstallContext& co
     return failed_event("install", std::nullopt, code, setup_log_text);
   }
 
-  // Steps 11 and 12.
+  // The installed copy: its version record, then its own integrity check.
   auto installed = checkVersionRecord(dir, package.version);
   if (!installed) return failed_event("install", installed.error().message, std::nullopt, setup_log_text);
   if (auto intact = runIntegrityCheck(dir); !intact) {
@@ -126,7 +126,7 @@ InstallOutcome run_steps(const InstallRequest& request, const InstallContext& co
     return failed_event("verifyInstalled", std::nullopt, std::nullopt, setup_log_text);
   }
 
-  // Steps 13 and 14; the folder owner removes the download folder on return.
+  // Done; the folder owner removes the download folder on return.
   send(progress("shortcuts", 100));
   return InstallSuccess{request.dir, installed.value()};
 }

@@ -16,7 +16,7 @@ InstallerEvent failed_event(const std::string& reason, const std::optional<std::
                             const std::optional<std::int32_t>& code = std::nullopt,
                             const std::optional<std::string>& log = std::nullopt);
 
-// The log line of step 4: "package {version} {filename} ({size} bytes)".
+// The log line of an accepted package answer: "package {version} {filename} ({size} bytes)".
 std::string package_log_line(const Package& package);
 
 // The location check: a failure when the running installer lies inside the

@@ -54,37 +54,35 @@ class PinnedKeyVerifier final : public SignatureVerifier {
   Result<void> verify(const json& answer, std::string_view nonce, std::int64_t now_unix_seconds) const override {
     // --- Policy: is this an answer to our request, from our issuer, in our time? ---
 
-    // 1. Only the answer to this very request; also refuses non-objects and null.
+    // Only the answer to this very request; this also refuses non-objects and null.
     if (!answer.is_object() || !answer.contains("nonce") || !answer["nonce"].is_string() ||
         answer["nonce"].get_ref<const std::string&>() != nonce) {
       return Error{"the answer does not echo this request's nonce"};
     }
-    // 2.
     if (!answer.contains("server_time") || !answer["server_time"].is_string()) {
       return Error{"the answer has no server_time"};
     }
-    // 3. `Z` stands for the zero offset.
+    // The clock check: `Z` stands for the zero offset.
     std::string server_time = answer["server_time"].get<std::string>();
     for (std::size_t at = server_time.find('Z'); at != std::string::npos; at = server_time.find('Z', at + 6)) {
       server_time.replace(at, 1, "+00:00");
     }
     const std::optional<std::int64_t> server_seconds = parse_server_time(server_time);
     if (!server_seconds) return Error{"malformed server_time"};
-    // 4. Written as two comparisons so that no NOW, however extreme, overflows.
+    // Written as two comparisons so that no NOW, however extreme, overflows.
     if (now_unix_seconds < *server_seconds - kClockWindowSeconds ||
         now_unix_seconds > *server_seconds + kClockWindowSeconds) {
       return Error{"the server clock differs from this computer's by more than five minutes"};
     }
-    // 5. Already true after check 1; kept so the order stays complete if it changes.
-    if (!answer.is_object()) return Error{"the answer is not an object"};
-    // 6.
+    // The issuer: both claims are judged before answering, and the digest in
+    // constant time, so the answer tells nothing of which one failed.
     if (!answer.contains("issuer") || !answer["issuer"].is_object()) return Error{"the answer has no issuer claim"};
-    // 7. Both claims are judged before answering, and the digest in constant time.
     const json& issuer = answer["issuer"];
     const bool environment_matches = text_member(issuer, "environment") == kExpectedEnvironment;
     const bool key_matches = constant_time_equal(text_member(issuer, "signing_key_sha256"), digest_);
     if (!environment_matches || !key_matches) return Error{"the answer belongs to another issuer"};
-    // 8. The integer 1 only: 1.0 is a float and does not count.
+    // The signature's own members; the version is the integer 1 only: 1.0 is a
+    // float and does not count.
     const json* algorithm = answer.contains("sig_alg") ? &answer["sig_alg"] : nullptr;
     const json* version = answer.contains("sig_version") ? &answer["sig_version"] : nullptr;
     const json* signature_text = answer.contains("signature") ? &answer["signature"] : nullptr;
@@ -99,21 +97,19 @@ class PinnedKeyVerifier final : public SignatureVerifier {
 
     // --- Cryptography: does the signature over the canonical payload verify? ---
 
-    // 9.
     const std::optional<std::vector<std::uint8_t>> signature =
         decode_base64_strict(signature_text->get_ref<const std::string&>());
     if (!signature) return Error{"the signature is not base64"};
-    // 10. The payload is everything but the three top-level signature members.
+    // The payload is everything but the three top-level signature members.
     Result<std::string> payload = canonical_json_without(answer, {"signature", "sig_alg", "sig_version"});
     if (!payload) return payload.error();
-    // 11.
     const Sha256Digest message_hash = sha256_of(payload.value());
-    // 12. Exactly as long as the modulus and numerically below it.
+    // The signature is exactly as long as the modulus and numerically below it.
     const std::vector<std::uint8_t>& modulus = key_->modulus();
     if (signature->size() != modulus.size() || !less_than(*signature, modulus)) {
       return Error{"signature verification failed"};
     }
-    // 13. The largest salt that fits is the only one accepted: emLen - hash - 2.
+    // The largest salt that fits is the only one accepted: emLen - hash - 2.
     const std::size_t encoded_bits = bit_length(modulus) - 1;
     const std::size_t encoded_length = (encoded_bits + 7) / 8;
     if (encoded_length < 34 || !key_->verify_pss_sha256(message_hash, *signature, encoded_length - 34)) {
