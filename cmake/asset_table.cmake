@@ -11,9 +11,8 @@ set(QUILLMAR_ICON_SOURCE "${PROJECT_SOURCE_DIR}/node_modules/lucide-static/icons
 # WEB_DIR. With WITH_ICONS, the build first copies the icons from the icon set into
 # WEB_DIR/assets/icons (where the page's own tests find them too).
 #
-# Until the page and the icon set have landed on a branch, missing files are left out
-# of the table with a warning instead of failing the build: the installer then serves
-# whatever the folder holds, and a missing file answers 404.
+# A missing file fails the configure step: an installer without its whole page must
+# not be built at all.
 function(quillmar_asset_table name)
   cmake_parse_arguments(arg "WITH_ICONS" "WEB_DIR" "" ${ARGN})
   set(page_files index.html installer.js quillmar-ui.css quillmar-ui.js)
@@ -51,8 +50,8 @@ function(quillmar_asset_table name)
 
   if(missing)
     list(JOIN missing "\n  " missing_text)
-    message(WARNING "The asset table ${name} leaves out files that are not there yet "
-                    "(run tools/setup for the icon set, which needs package.json from the page):\n  ${missing_text}")
+    message(FATAL_ERROR "The asset table ${name} lacks files the page needs "
+                        "(run tools/setup for the icon set, which comes from the page's npm packages):\n  ${missing_text}")
   endif()
 
   # A page file added later (a merge) changes the folder: configure again then.
