@@ -14,12 +14,10 @@
 #include "system/installer_log.h"
 #include "system/os_error.h"
 #include "system/paths.h"
+#include "system/product.h"
 
 namespace quillmar {
 namespace {
-
-// 1.5 GiB: the same figure the page is given as requiredBytes.
-constexpr std::uint64_t kRequiredFreeBytes = 1610612736;
 
 InstallerEvent progress(const char* phase, int pct) {
   return {{"type", "progress"}, {"phase", phase}, {"pct", pct}};
@@ -75,7 +73,7 @@ InstallOutcome run_steps(const InstallRequest& request, const InstallContext& co
 
   // Where and how much: nothing is requested or written before these pass.
   if (auto refused = check_installer_location(dir)) return *refused;
-  if (const auto free = context.free_bytes(dir); free && *free < kRequiredFreeBytes) return failed_event("disk", "");
+  if (const auto free = context.free_bytes(dir); free && *free < kRequiredBytes) return failed_event("disk", "");
 
   // The signed package answer.
   stage.reason = "download";

@@ -21,6 +21,9 @@ class InstallerLog;
 class ReleaseClient;
 class SignatureVerifier;
 
+// Time between polls of the running setup package; tests shorten it.
+inline constexpr std::chrono::milliseconds kSetupPollInterval{400};
+
 // One run as the page asked for it.
 struct InstallRequest {
   std::string dir;  // exactly as the page sent it
@@ -55,7 +58,7 @@ struct InstallContext {
   std::function<Result<Package>(const std::optional<std::string>&)> request_package;
 
   // How often the running setup package is polled.
-  std::chrono::milliseconds setup_poll_interval{400};
+  std::chrono::milliseconds setup_poll_interval = kSetupPollInterval;
 };
 
 // The whole install: location and space checks, package answer, download and

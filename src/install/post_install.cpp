@@ -6,6 +6,7 @@
 #include "system/file_io.h"
 #include "system/installer_log.h"
 #include "system/paths.h"
+#include "system/product.h"
 #include "system/text.h"
 
 namespace quillmar {

@@ -9,8 +9,7 @@ namespace quillmar {
 
 class InstallerLog;
 
-// The application executable and the version record inside an installation folder.
-inline constexpr char kApplicationFileName[] = "quillmar.exe";
+// The version record inside an installation folder.
 inline constexpr char kVersionRecordFileName[] = "version.txt";
 
 // The trimmed content of version.txt in FOLDER; the empty text when the file is

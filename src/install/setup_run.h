@@ -29,9 +29,6 @@ struct SetupFailure {
 };
 using SetupOutcome = std::variant<SetupExit, SetupFailure>;
 
-// Time between polls of the running package; tests shorten it.
-inline constexpr std::chrono::milliseconds kSetupPollInterval{400};
-
 // Deletes the previous setup log, starts the package with the ten switches and
 // polls it, sending an "install" progress event after every pass (with the curve
 // while it runs, 100.0 once it has exited) and the running count of installed files

@@ -7,7 +7,4 @@ namespace quillmar {
 inline constexpr char kUninstallRecordKey[] =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{3D5A9C41-6B2E-4F8A-9E07-C1D24B8F5A63}_is1";
 
-// The installed application's executable inside the installation folder.
-inline constexpr char kApplicationFileName[] = "quillmar.exe";
-
 }  // namespace quillmar

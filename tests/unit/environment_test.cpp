@@ -3,6 +3,7 @@
 #include "support/scratch.h"
 #include "system/environment.h"
 #include "system/paths.h"
+#include "system/product.h"
 #include "system/registry.h"
 #include "system/uninstall_record.h"
 

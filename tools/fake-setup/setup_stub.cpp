@@ -16,6 +16,7 @@
 #include "system/file_io.h"
 #include "shortcuts.h"
 #include "system/paths.h"
+#include "system/product.h"
 #include "system/registry.h"
 #include "system/sha256.h"
 #include "system/uninstall_record.h"
