@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "system/paths.h"
+#include "system/text.h"
 #include "system/version_rule.h"
 
 namespace quillmar {
@@ -53,15 +54,6 @@ void read_install_members(const Json& object, PageMessage& message) {
   if (version != object.end() && version->is_string() && matches_version_rule(version->get_ref<const std::string&>())) {
     message.version = version->get<std::string>();
   }
-}
-
-bool equals_ignoring_ascii_case(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return true;
 }
 
 // A picked folder may come back with a trailing separator; its last component is

@@ -5,6 +5,7 @@
 #include "system/clock.h"
 #include "system/product.h"
 #include "system/random.h"
+#include "system/text.h"
 
 namespace quillmar {
 namespace {
@@ -16,12 +17,6 @@ bool is_ascii_letter_or_digit(char c) {
 }
 
 bool is_hex_digit(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
-
-std::string ascii_lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; });
-  return text;
-}
 
 bool ends_with(std::string_view text, std::string_view tail) {
   return text.size() >= tail.size() && text.substr(text.size() - tail.size()) == tail;

@@ -136,4 +136,18 @@ bool is_valid_utf8(std::string_view text) {
   return true;
 }
 
+std::string ascii_lower(std::string_view text) {
+  std::string lowered(text);
+  for (char& c : lowered) c = ascii_lower(c);
+  return lowered;
+}
+
+bool equals_ignoring_ascii_case(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (ascii_lower(a[i]) != ascii_lower(b[i])) return false;
+  }
+  return true;
+}
+
 }  // namespace quillmar

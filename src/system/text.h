@@ -18,4 +18,10 @@ std::string utf8_lossy(std::string_view text);
 
 bool is_valid_utf8(std::string_view text);
 
+// ASCII case folding, for the protocol words, names and hex digits that are
+// compared without regard to case; every other byte, UTF-8 included, is kept.
+inline char ascii_lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+std::string ascii_lower(std::string_view text);
+bool equals_ignoring_ascii_case(std::string_view a, std::string_view b);
+
 }  // namespace quillmar

@@ -2,12 +2,12 @@
 
 #include <algorithm>
 
+#include "system/text.h"
+
 namespace quillmar {
 namespace {
 
 bool is_ascii_digit(char c) { return c >= '0' && c <= '9'; }
-
-char ascii_lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 }  // namespace
 
@@ -27,8 +27,7 @@ bool matches_version_rule(std::string_view text) {
 
 std::optional<std::string> requested_version_from_file_name(std::string_view file_name) {
   static constexpr std::string_view kMarker = "quillmar_installer_";
-  std::string lowered(file_name);
-  std::transform(lowered.begin(), lowered.end(), lowered.begin(), ascii_lower);
+  const std::string lowered = ascii_lower(file_name);
   const std::size_t marker = lowered.find(kMarker);
   if (marker == std::string::npos) return std::nullopt;
 
