@@ -52,16 +52,6 @@ bool same_component(std::string_view a, std::string_view b, PathStyle style) {
 
 }  // namespace
 
-std::string quoted_text(std::string_view text) {
-  std::string out = "\"";
-  for (const char c : text) {
-    if (c == '"' || c == '\\') out += '\\';
-    out += c;
-  }
-  out += '"';
-  return out;
-}
-
 std::string_view trim_white_space(std::string_view text) {
   std::size_t start = 0;
   while (start < text.size()) {

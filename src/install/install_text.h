@@ -6,10 +6,6 @@
 
 namespace quillmar {
 
-// TEXT in double quotes, with inner double quotes and backslashes escaped by a
-// backslash, as failure details show a value the user did not type.
-std::string quoted_text(std::string_view text);
-
 // Valid UTF-8 TEXT without the Unicode White_Space characters at either end. The
 // byte-order mark U+FEFF is not white space and stays.
 std::string_view trim_white_space(std::string_view text);

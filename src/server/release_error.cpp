@@ -2,35 +2,16 @@
 
 #include "server/release_client.h"
 #include "server/release_parts.h"
+#include "system/text.h"
 
 namespace quillmar {
-namespace {
-
-// A text in double quotes with inner quotes and backslashes escaped. Line breaks
-// and tabs are escaped as well, so a message can never split a log line.
-std::string debug_quoted(std::string_view text) {
-  std::string out = "\"";
-  for (const char c : text) {
-    switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      default: out += c;
-    }
-  }
-  return out + "\"";
-}
-
-}  // namespace
 
 std::string ReleaseError::diagnostic() const {
   switch (kind) {
     case Kind::kUnavailable: return "Unavailable";
     case Kind::kNetwork: return "Network";
     case Kind::kServer: return "Server(" + std::to_string(status) + ")";
-    case Kind::kUntrusted: return "Untrusted(" + debug_quoted(message) + ")";
+    case Kind::kUntrusted: return "Untrusted(" + quoted_text(message) + ")";
   }
   return "Network";
 }

@@ -136,6 +136,21 @@ bool is_valid_utf8(std::string_view text) {
   return true;
 }
 
+std::string quoted_text(std::string_view text) {
+  std::string out = "\"";
+  for (const char c : text) {
+    switch (c) {
+      case '"': out += "\\\""; break;
+      case '\\': out += "\\\\"; break;
+      case '\n': out += "\\n"; break;
+      case '\r': out += "\\r"; break;
+      case '\t': out += "\\t"; break;
+      default: out += c;
+    }
+  }
+  return out + "\"";
+}
+
 std::string ascii_lower(std::string_view text) {
   std::string lowered(text);
   for (char& c : lowered) c = ascii_lower(c);

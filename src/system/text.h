@@ -18,6 +18,11 @@ std::string utf8_lossy(std::string_view text);
 
 bool is_valid_utf8(std::string_view text);
 
+// TEXT in double quotes, with inner double quotes and backslashes escaped by a
+// backslash: how failure details and diagnostics show a value as it was. Line
+// breaks and tabs are escaped as well, so a quoted value never splits a log line.
+std::string quoted_text(std::string_view text);
+
 // ASCII case folding, for the protocol words, names and hex digits that are
 // compared without regard to case; every other byte, UTF-8 included, is kept.
 inline char ascii_lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }

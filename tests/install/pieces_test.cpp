@@ -6,6 +6,7 @@
 #include "install/code_signature.h"
 #include "install/command_line.h"
 #include "install/install_text.h"
+#include "system/text.h"
 #include "install/setup_log.h"
 #include "install/setup_run.h"
 #include "support/scratch.h"
