@@ -1,9 +1,6 @@
 #include "server/release_parts.h"
-#include "signature/signature_verifier.h"
-#include "system/clock.h"
 #include "system/installer_log.h"
 #include "system/product.h"
-#include "system/random.h"
 #include "system/version_rule.h"
 
 namespace quillmar {
@@ -32,26 +29,7 @@ nlohmann::json take_member_or_null(nlohmann::json& object, const char* name) {
   return found == object.end() ? nlohmann::json(nullptr) : std::move(*found);
 }
 
-// The handshake: a signed answer for a fresh nonce, verified.
-std::optional<ReleaseError> handshake(const ReleaseClient& client, const SignatureVerifier& verifier) {
-  const auto nonce = make_nonce();
-  if (!nonce) return network_error();
-  const auto answer = client.post_json(kPreflightPath, signed_request_body(nonce.value(), std::nullopt));
-  if (const auto* error = std::get_if<ReleaseError>(&answer)) return *error;
-  const JsonAnswer& json = std::get<JsonAnswer>(answer);
-  if (json.status != 200) return classify_status(json.status);
-  const auto verified = verifier.verify(json.body, nonce.value(), unix_seconds_now());
-  if (!verified) return untrusted(verified.error().message);
-  return std::nullopt;
-}
-
 }  // namespace
-
-nlohmann::json signed_request_body(const std::string& nonce, const std::optional<std::string>& version) {
-  nlohmann::json body = {{"installer_version", kInstallerVersion}, {"nonce", nonce}, {"platform", kPlatformWord}};
-  if (version) body["version"] = *version;
-  return body;
-}
 
 nlohmann::json build_release_list(nlohmann::json catalogue) {
   nlohmann::json releases = nlohmann::json::array();
@@ -88,7 +66,10 @@ nlohmann::json preflight_failure(const ReleaseError& error, InstallerLog& log) {
 
 nlohmann::json run_catalogue_request(const ReleaseClient& client, const SignatureVerifier& verifier,
                                      InstallerLog& log) {
-  if (const auto error = handshake(client, verifier)) return preflight_failure(*error, log);
+  // The handshake: a signed answer for a fresh nonce, verified; its content is not
+  // needed beyond that.
+  const auto handshake = signed_exchange(client, verifier, kPreflightPath, std::nullopt);
+  if (const auto* error = std::get_if<ReleaseError>(&handshake)) return preflight_failure(*error, log);
 
   // The catalogue itself is not signed, and without it the page still offers the
   // newest release (the server picks it when no version is named), so any failure

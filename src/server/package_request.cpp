@@ -1,10 +1,7 @@
 #include <algorithm>
 
 #include "server/release_parts.h"
-#include "signature/signature_verifier.h"
-#include "system/clock.h"
 #include "system/product.h"
-#include "system/random.h"
 #include "system/text.h"
 
 namespace quillmar {
@@ -101,15 +98,9 @@ ReleaseResult<Package> check_package_answer(const nlohmann::json& answer, std::s
 
 ReleaseResult<Package> request_package(const ReleaseClient& client, const SignatureVerifier& verifier,
                                        const std::optional<std::string>& version) {
-  const auto nonce = make_nonce();
-  if (!nonce) return network_error();
-  const auto answer = client.post_json(kAuthorizePath, signed_request_body(nonce.value(), version));
+  const auto answer = signed_exchange(client, verifier, kAuthorizePath, version);
   if (const auto* error = std::get_if<ReleaseError>(&answer)) return *error;
-  const JsonAnswer& json = std::get<JsonAnswer>(answer);
-  if (json.status != 200) return classify_status(json.status);
-  const auto verified = verifier.verify(json.body, nonce.value(), unix_seconds_now());
-  if (!verified) return untrusted(verified.error().message);
-  return check_package_answer(json.body, client.base_url(), version);
+  return check_package_answer(std::get<nlohmann::json>(answer), client.base_url(), version);
 }
 
 }  // namespace quillmar

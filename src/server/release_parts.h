@@ -44,6 +44,11 @@ ReleaseResult<Package> check_package_answer(const nlohmann::json& answer, std::s
 // given, the chosen version.
 nlohmann::json signed_request_body(const std::string& nonce, const std::optional<std::string>& version);
 
+// A signed request to PATH with a fresh nonce, and its answer once the answer is
+// 200 and verified against that nonce, the clock and the embedded key.
+ReleaseResult<nlohmann::json> signed_exchange(const ReleaseClient& client, const SignatureVerifier& verifier,
+                                              std::string_view path, const std::optional<std::string>& version);
+
 // A client with the given pins and extra trust anchor instead of the compiled-in
 // ones: tests and tools that talk to a server with keys of their own.
 Result<std::shared_ptr<const ReleaseClient>> make_release_client(std::string base_url, std::vector<Sha256Digest> pins,
