@@ -4,23 +4,14 @@
 #include <cstdio>
 #include <vector>
 
+#include "system/text.h"
+
 namespace quillmar {
 namespace {
 
 bool is_white_space(char32_t c) {
   return (c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0x85 || c == 0xA0 || c == 0x1680 ||
          (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 || c == 0x202F || c == 0x205F || c == 0x3000;
-}
-
-// Decodes the code point that starts at POS of valid UTF-8 and returns its length.
-std::size_t decode_at(std::string_view text, std::size_t pos, char32_t& code_point) {
-  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-  const unsigned char lead = byte(pos);
-  std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-  if (pos + length > text.size()) length = text.size() - pos;
-  code_point = length == 1 ? lead : lead & (0x7F >> length);
-  for (std::size_t i = 1; i < length; ++i) code_point = (code_point << 6) | (byte(pos + i) & 0x3F);
-  return length;
 }
 
 std::vector<std::string_view> components(std::string_view path, PathStyle style) {
@@ -55,19 +46,19 @@ bool same_component(std::string_view a, std::string_view b, PathStyle style) {
 std::string_view trim_white_space(std::string_view text) {
   std::size_t start = 0;
   while (start < text.size()) {
-    char32_t c = 0;
-    const std::size_t length = decode_at(text, start, c);
-    if (!is_white_space(c)) break;
-    start += length;
+    std::size_t next = start;
+    bool valid = true;
+    if (!is_white_space(decode_utf8(text, next, valid))) break;
+    start = next;
   }
   std::size_t end = text.size();
   while (end > start) {
     // Step back to the lead byte of the last code point.
     std::size_t lead = end - 1;
     while (lead > start && (static_cast<unsigned char>(text[lead]) & 0xC0) == 0x80) --lead;
-    char32_t c = 0;
-    decode_at(text, lead, c);
-    if (!is_white_space(c)) break;
+    std::size_t next = lead;
+    bool valid = true;
+    if (!is_white_space(decode_utf8(text, next, valid))) break;
     end = lead;
   }
   return text.substr(start, end - start);

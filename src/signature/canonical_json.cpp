@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include "system/text.h"
+
 namespace quillmar {
 
 namespace {
@@ -33,45 +35,13 @@ void append_unit_escape(std::string& out, std::uint32_t unit) {
   out += kDigits[unit & 0xF];
 }
 
-// Decodes one UTF-8 sequence at TEXT[*AT], strictly: no overlong forms, no encoded
-// surrogates, nothing above U+10FFFF. Returns false for an invalid sequence.
-bool next_code_point(const std::string& text, std::size_t* at, std::uint32_t* code_point) {
-  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-  const unsigned char lead = byte(*at);
-  std::size_t length = 0;
-  std::uint32_t value = 0;
-  std::uint32_t minimum = 0;
-  if (lead < 0x80) {
-    *code_point = lead;
-    *at += 1;
-    return true;
-  } else if ((lead & 0xE0) == 0xC0) {
-    length = 2, value = lead & 0x1F, minimum = 0x80;
-  } else if ((lead & 0xF0) == 0xE0) {
-    length = 3, value = lead & 0x0F, minimum = 0x800;
-  } else if ((lead & 0xF8) == 0xF0) {
-    length = 4, value = lead & 0x07, minimum = 0x10000;
-  } else {
-    return false;
-  }
-  if (text.size() - *at < length) return false;
-  for (std::size_t i = 1; i < length; ++i) {
-    const unsigned char continuation = byte(*at + i);
-    if ((continuation & 0xC0) != 0x80) return false;
-    value = (value << 6) | (continuation & 0x3F);
-  }
-  if (value < minimum || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return false;
-  *code_point = value;
-  *at += length;
-  return true;
-}
-
 bool append_string(std::string& out, const std::string& text) {
   out += '"';
   std::size_t at = 0;
   while (at < text.size()) {
-    std::uint32_t c = 0;
-    if (!next_code_point(text, &at, &c)) return false;
+    bool valid = true;
+    const char32_t c = decode_utf8(text, at, valid);
+    if (!valid) return false;
     switch (c) {
       case '"': out += "\\\""; break;
       case '\\': out += "\\\\"; break;

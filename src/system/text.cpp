@@ -25,9 +25,8 @@ void append_utf8(std::string& out, char32_t code_point) {
   }
 }
 
-// Decodes one code point starting at text[pos] and advances pos past it. An invalid
-// sequence (overlong, surrogate, out of range, truncated) yields U+FFFD and consumes
-// its maximal invalid prefix, so decoding always makes progress.
+}  // namespace
+
 char32_t decode_utf8(std::string_view text, std::size_t& pos, bool& valid) {
   const auto byte = [&](std::size_t i) { return static_cast<std::uint8_t>(text[i]); };
   const std::uint8_t lead = byte(pos);
@@ -71,8 +70,6 @@ char32_t decode_utf8(std::string_view text, std::size_t& pos, bool& valid) {
   }
   return code_point;
 }
-
-}  // namespace
 
 std::string utf16_to_utf8_lossy(std::u16string_view text) {
   std::string out;

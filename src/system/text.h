@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -17,6 +18,12 @@ std::u16string utf8_to_utf16_lossy(std::string_view text);
 std::string utf8_lossy(std::string_view text);
 
 bool is_valid_utf8(std::string_view text);
+
+// Decodes the code point that starts at TEXT[POS], strictly (no overlong forms, no
+// encoded surrogates, nothing above U+10FFFF), and advances POS past it. An invalid
+// or truncated sequence yields U+FFFD with VALID false and consumes its maximal
+// invalid prefix, so decoding always makes progress.
+char32_t decode_utf8(std::string_view text, std::size_t& pos, bool& valid);
 
 // TEXT in double quotes, with inner double quotes and backslashes escaped by a
 // backslash: how failure details and diagnostics show a value as it was. Line
