@@ -25,7 +25,7 @@ bool is_download_folder_name(std::string_view name) {
 Result<DownloadFolder> DownloadFolder::create() {
   auto digits = random_hex(kRandomDigits / 2);
   if (!digits) return digits.error();
-  std::filesystem::path path = temp_folder() / (std::string(kFolderPrefix) + digits.value());
+  std::filesystem::path path = temp_folder() / path_from_text(std::string(kFolderPrefix) + digits.value());
   if (auto created = create_folder_tree(path); !created) return created.error();
   auto lock = FolderLock::take(path);
   if (!lock) {
@@ -54,7 +54,7 @@ void remove_abandoned_download_folders() {
   std::error_code error;
   std::filesystem::directory_iterator entries(temp_folder(), error);
   for (const auto end = std::filesystem::directory_iterator(); !error && entries != end; entries.increment(error)) {
-    if (is_download_folder_name(entries->path().filename().string())) remove_folder_if_abandoned(entries->path());
+    if (is_download_folder_name(path_to_text(entries->path().filename()))) remove_folder_if_abandoned(entries->path());
   }
 }
 

@@ -3,6 +3,7 @@
 #include "install/folder_lock.h"
 #include "system/handle_win.h"
 #include "system/os_error.h"
+#include "system/paths.h"
 
 namespace quillmar {
 
@@ -19,7 +20,7 @@ FolderLock::~FolderLock() = default;
 Result<FolderLock> FolderLock::take(const std::filesystem::path& folder) {
   // Created and held in one call: a file opened with no sharing cannot be opened
   // again, or deleted, until this handle closes.
-  FileHandle file(CreateFileW((folder / kFolderLockName).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+  FileHandle file(CreateFileW((folder / path_from_text(kFolderLockName)).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                               CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return Error{last_os_error_text()};
   return FolderLock(std::make_unique<Held>(std::move(file)));
@@ -33,7 +34,7 @@ void remove_folder_if_abandoned(const std::filesystem::path& folder) {
   }
   {
     // A sharing violation means a running installer holds the lock.
-    const FileHandle lock(CreateFileW((folder / kFolderLockName).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+    const FileHandle lock(CreateFileW((folder / path_from_text(kFolderLockName)).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!lock) return;
   }
