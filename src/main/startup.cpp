@@ -3,19 +3,13 @@
 #include <memory>
 #include <string>
 
-#include "install/download_folder.h"
-#include "main/build_config.h"
 #include "main/event_loop_handler.h"
 #include "main/fatal.h"
 #include "main/installer_exit.h"
+#include "main/installer_session.h"
 #include "main/installer_window.h"
-#include "main/installer_workers.h"
 #include "main/shared_release_client.h"
-#include "main/page_bridge.h"
-#include "main/start_line.h"
 #include "main/user_events.h"
-#include "signature/signature_verifier.h"
-#include "system/disk_space.h"
 #include "system/environment.h"
 #include "system/installer_log.h"
 #include "system/paths.h"
@@ -33,16 +27,10 @@ constexpr char kMissingWebViewText[] =
 // and the three fatal failures (damaged key, no window, no web view) stop the
 // process with exit code 1 before the event loop runs.
 int run_installer(std::span<const Asset> assets) {
-  // Check the embedded release-signing key against its pinned digest; a damaged key
-  // ends here, before anything is written.
-  Result<std::shared_ptr<const SignatureVerifier>> built_verifier = SignatureVerifier::from_embedded_key();
-  if (!built_verifier) fatal("This installer is damaged: " + built_verifier.error().message);
-  // Shared read-only by the catalogue thread and the install worker.
-  const std::shared_ptr<const SignatureVerifier> verifier = std::move(built_verifier).value();
-
-  std::shared_ptr<InstallerLog> log = InstallerLog::open_in(logs_folder());
-  log->write_log(start_line(kReleaseBaseUrl));
-  remove_abandoned_download_folders();
+  // A damaged embedded key ends here, before anything is written.
+  auto begun = begin_session();
+  if (!begun) fatal(begun.error().message);
+  const InstallerSession session = std::move(begun).value();
 
   // The event loop and the window come up together: the window system's loop is
   // what the window lives in.
@@ -65,16 +53,9 @@ int run_installer(std::span<const Asset> assets) {
     fatal(std::string(kMissingWebViewText) + "\n\n" + web_view.error().message);
   }
 
-  const std::shared_ptr<const ReleaseClient> client = build_release_client(*log);
-
-  BridgeHost host;
-  host.send_event = [queue](InstallerEvent event) { queue->post(UserEvent::deliver(std::move(event))); };
-  host.post_close = [queue] { queue->post(UserEvent::close()); };
-  host.choose_folder = [window](const std::optional<std::filesystem::path>& start) {
-    return window->choose_folder(start);
-  };
-  host.free_bytes = free_bytes_near;
-  PageBridge bridge(std::move(host), installer_workers(client, verifier, log), log);
+  const std::unique_ptr<PageBridge> bridge =
+      session_bridge(session, build_release_client(*session.log), queue,
+                     [window](const std::optional<std::filesystem::path>& start) { return window->choose_folder(start); });
 
   // The folder picker runs a nested loop that may call on_wake again; the outer
   // drain keeps handling events one at a time, so a second drain must not start.
@@ -84,7 +65,7 @@ int run_installer(std::span<const Asset> assets) {
     if (draining) return;
     draining = true;
     while (auto event = queue->take()) {
-      if (handle_user_event(*event, bridge, deliver) == LoopStep::kExit) {
+      if (handle_user_event(*event, *bridge, deliver) == LoopStep::kExit) {
         window->quit();
         break;
       }
@@ -92,7 +73,7 @@ int run_installer(std::span<const Asset> assets) {
     draining = false;
   };
   auto on_close_request = [&] {
-    bridge.set_cancel();
+    bridge->set_cancel();
     window->quit();
   };
   window->run(on_wake, on_close_request);
@@ -100,7 +81,7 @@ int run_installer(std::span<const Asset> assets) {
   // A cancelled download gets a moment to remove its folder; anything still running
   // after that is abandoned, as is a setup program it started. The process ends
   // without running destructors under their feet.
-  end_installer(bridge);
+  end_installer(*bridge);
 }
 
 }  // namespace quillmar

@@ -20,20 +20,13 @@
 #include <string_view>
 #include <thread>
 
-#include "install/download_folder.h"
-#include "main/build_config.h"
 #include "main/event_loop_handler.h"
 #include "main/installer_exit.h"
-#include "main/installer_workers.h"
+#include "main/installer_session.h"
 #include "main/shared_release_client.h"
-#include "main/page_bridge.h"
-#include "main/start_line.h"
 #include "main/user_events.h"
-#include "signature/signature_verifier.h"
 #include "standard_streams.h"
-#include "system/disk_space.h"
 #include "system/environment.h"
-#include "system/installer_log.h"
 #include "system/json_text.h"
 #include "system/paths.h"
 
@@ -71,31 +64,22 @@ class Wakeup {
 int run(std::optional<std::filesystem::path> chosen_folder) {
   use_binary_standard_streams();
 
-  // The embedded key check, as in the installer; the message goes to standard error
+  // The start as in the installer; a damaged key's message goes to standard error,
   // since a development tool shows no dialog.
-  auto embedded_key = SignatureVerifier::from_embedded_key();
-  if (!embedded_key) {
-    std::fprintf(stderr, "This installer is damaged: %s\n", embedded_key.error().message.c_str());
+  auto begun = begin_session();
+  if (!begun) {
+    std::fprintf(stderr, "%s\n", begun.error().message.c_str());
     return 1;
   }
-  std::shared_ptr<const SignatureVerifier> verifier = std::move(embedded_key).value();
-
-  std::shared_ptr<InstallerLog> log = InstallerLog::open_in(logs_folder());
-  log->write_log(start_line(kReleaseBaseUrl));
-  remove_abandoned_download_folders();
+  const InstallerSession session = std::move(begun).value();
   write_line(environment_json(discover_environment()));
-
-  const std::shared_ptr<const ReleaseClient> client = build_release_client(*log);
 
   auto wakeup = std::make_shared<Wakeup>();
   auto queue = std::make_shared<UserEventQueue>([wakeup] { wakeup->wake(); });
-
-  BridgeHost host;
-  host.send_event = [queue](InstallerEvent event) { queue->post(UserEvent::deliver(std::move(event))); };
-  host.post_close = [queue] { queue->post(UserEvent::close()); };
-  host.choose_folder = [chosen_folder](const std::optional<std::filesystem::path>&) { return chosen_folder; };
-  host.free_bytes = free_bytes_near;
-  PageBridge bridge(std::move(host), installer_workers(client, verifier, log), log);
+  const std::unique_ptr<PageBridge> owned_bridge =
+      session_bridge(session, build_release_client(*session.log), queue,
+                     [chosen_folder](const std::optional<std::filesystem::path>&) { return chosen_folder; });
+  PageBridge& bridge = *owned_bridge;
 
   auto input_ended = std::make_shared<std::atomic<bool>>(false);
   std::thread([queue, wakeup, input_ended] {
