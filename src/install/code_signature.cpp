@@ -2,12 +2,12 @@
 
 namespace quillmar {
 
-std::optional<std::uint32_t> judge_code_signature(const TrustAnswer& answer) {
-  if (answer.status == 0) return std::nullopt;
+Result<void, std::uint32_t> judge_code_signature(const TrustAnswer& answer) {
+  if (answer.status == 0) return {};
   if (answer.status == kTrustNoSignature &&
       (answer.last_error == kTrustNoSignature || answer.last_error == kTrustSubjectFormUnknown ||
        answer.last_error == kTrustProviderUnknown)) {
-    return std::nullopt;
+    return {};
   }
   return answer.status;
 }

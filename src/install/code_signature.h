@@ -2,7 +2,8 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <optional>
+
+#include "system/result.h"
 
 namespace quillmar {
 
@@ -18,20 +19,20 @@ struct TrustAnswer {
   std::uint32_t last_error = 0;
 };
 
-// The judging rule: nothing when the file is accepted, else the refusing status.
+// The judging rule: success when the file is accepted, else the refusing status.
 // A verified signature passes; so does a file with no signature at all (the status
 // says "no signature" and the last error confirms the file was looked at and had
 // none), because its integrity already rests on the size and digest from the signed
 // answer. Everything else — a broken, untrusted or revoked signature, or "no
 // signature" with any other last error — is refused.
-std::optional<std::uint32_t> judge_code_signature(const TrustAnswer& answer);
+Result<void, std::uint32_t> judge_code_signature(const TrustAnswer& answer);
 
 // Asks the system about the file's Authenticode signature (WinVerifyTrust on
 // Windows; the host has no such policy and answers "no signature").
 TrustAnswer query_code_signature(const std::filesystem::path& file);
 
-// Both together: nothing when accepted, else the refusing status.
-inline std::optional<std::uint32_t> verifyCodeSignature(const std::filesystem::path& file) {
+// Both together: success when accepted, else the refusing status.
+inline Result<void, std::uint32_t> verifyCodeSignature(const std::filesystem::path& file) {
   return judge_code_signature(query_code_signature(file));
 }
 

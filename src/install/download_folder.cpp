@@ -23,10 +23,9 @@ bool is_download_folder_name(std::string_view name) {
 }  // namespace
 
 Result<DownloadFolder> DownloadFolder::create() {
-  auto digits = random_hex(kRandomDigits / 2);
-  if (!digits) return digits.error();
-  std::filesystem::path path = temp_folder() / path_from_text(std::string(kFolderPrefix) + digits.value());
-  if (auto created = create_folder_tree(path); !created) return created.error();
+  const std::string digits = QUILLMAR_TRY(random_hex(kRandomDigits / 2));
+  std::filesystem::path path = temp_folder() / path_from_text(std::string(kFolderPrefix) + digits);
+  QUILLMAR_TRY(create_folder_tree(path));
   auto lock = FolderLock::take(path);
   if (!lock) {
     std::error_code ignored;

@@ -45,9 +45,9 @@ std::string package_log_line(const Package& package) {
          " bytes)";
 }
 
-std::optional<InstallerEvent> check_installer_location(const std::filesystem::path& dir) {
+Result<void, InstallerEvent> check_installer_location(const std::filesystem::path& dir) {
   std::error_code error;
-  if (dir.empty() || !std::filesystem::exists(dir, error)) return std::nullopt;
+  if (dir.empty() || !std::filesystem::exists(dir, error)) return {};
   auto folder = canonical_path(dir);
   if (!folder) return failed_event("install", folder.error().message);
   const auto own = own_executable_path();
@@ -57,7 +57,7 @@ std::optional<InstallerEvent> check_installer_location(const std::filesystem::pa
   if (is_within_folder(path_to_text(executable.value()), path_to_text(folder.value()), native_path_style())) {
     return failed_event("installerLocation", "");
   }
-  return std::nullopt;
+  return {};
 }
 
 namespace {
@@ -72,7 +72,7 @@ InstallOutcome run_steps(const InstallRequest& request, const InstallContext& co
   const EventSender& send = context.send;
 
   // Where and how much: nothing is requested or written before these pass.
-  if (auto refused = check_installer_location(dir)) return *refused;
+  if (auto location = check_installer_location(dir); !location) return location.error();
   if (const auto free = context.free_bytes(dir); free && *free < kRequiredBytes) return failed_event("disk", "");
 
   // The signed package answer.
@@ -102,8 +102,8 @@ InstallOutcome run_steps(const InstallRequest& request, const InstallContext& co
   // The package's code signature.
   stage.reason = "verify";
   send(progress("verify", 100));
-  if (const auto refused = verifyCodeSignature(package_file)) {
-    return failed_event("verify", "the package's signature does not verify (0x" + status_hex(*refused) + ")");
+  if (const auto signature = verifyCodeSignature(package_file); !signature) {
+    return failed_event("verify", "the package's signature does not verify (0x" + status_hex(signature.error()) + ")");
   }
 
   // The silent setup run.

@@ -19,8 +19,8 @@ InstallerEvent failed_event(const std::string& reason, const std::optional<std::
 // The log line of an accepted package answer: "package {version} {filename} ({size} bytes)".
 std::string package_log_line(const Package& package);
 
-// The location check: a failure when the running installer lies inside the
-// existing folder DIR; nothing when DIR does not exist or holds no installer.
-std::optional<InstallerEvent> check_installer_location(const std::filesystem::path& dir);
+// The location check: the failed event when the running installer lies inside the
+// existing folder DIR; success when DIR does not exist or holds no installer.
+Result<void, InstallerEvent> check_installer_location(const std::filesystem::path& dir);
 
 }  // namespace quillmar

@@ -24,11 +24,9 @@ Result<std::string> checkVersionRecord(const std::filesystem::path& folder, cons
 }
 
 Result<void> runIntegrityCheck(const std::filesystem::path& folder) {
-  auto child = ChildProcess::start(folder / kApplicationFileName, {"--verify-root", path_to_text(folder)});
-  if (!child) return child.error();
-  auto code = child.value().wait();
-  if (!code) return code.error();
-  if (code.value() != 0) return Error{"installed release integrity check failed (" + exit_code_text(code.value()) + ")"};
+  ChildProcess child = QUILLMAR_TRY(ChildProcess::start(folder / kApplicationFileName, {"--verify-root", path_to_text(folder)}));
+  const std::int32_t code = QUILLMAR_TRY(child.wait());
+  if (code != 0) return Error{"installed release integrity check failed (" + exit_code_text(code) + ")"};
   return {};
 }
 

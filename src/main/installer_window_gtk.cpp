@@ -47,9 +47,7 @@ class GtkInstallerWindow final : public InstallerWindow {
 
   Result<void> create_web_view(const WebViewConfig& config) override {
     config_ = config;  // the web view's callbacks read it for the whole run
-    auto view = create_gtk_web_view(config_);
-    if (!view) return view.error();
-    web_view_ = view.value();
+    web_view_ = QUILLMAR_TRY(create_gtk_web_view(config_));
     gtk_widget_set_size_request(web_view_, kWindowWidth, kWindowHeight);
     gtk_container_add(GTK_CONTAINER(window_), web_view_);
     gtk_widget_show(web_view_);

@@ -101,9 +101,8 @@ class PinnedKeyVerifier final : public SignatureVerifier {
         decode_base64_strict(signature_text->get_ref<const std::string&>());
     if (!signature) return Error{"the signature is not base64"};
     // The payload is everything but the three top-level signature members.
-    Result<std::string> payload = canonical_json_without(answer, {"signature", "sig_alg", "sig_version"});
-    if (!payload) return payload.error();
-    const Sha256Digest message_hash = sha256_of(payload.value());
+    const std::string payload = QUILLMAR_TRY(canonical_json_without(answer, {"signature", "sig_alg", "sig_version"}));
+    const Sha256Digest message_hash = sha256_of(payload);
     // The signature is exactly as long as the modulus and numerically below it.
     const std::vector<std::uint8_t>& modulus = key_->modulus();
     if (signature->size() != modulus.size() || !less_than(*signature, modulus)) {

@@ -23,22 +23,22 @@ TEST(WinVerifyTrust, AcceptsAnUnsignedProgram) {
   testing::ScratchFolder scratch;
   const TrustAnswer answer = query_code_signature(copy_beside_me("fake-app.bin", scratch));
   EXPECT_EQ(answer.status, kTrustNoSignature);
-  EXPECT_EQ(judge_code_signature(answer), std::nullopt);
+  EXPECT_TRUE(judge_code_signature(answer));
 }
 
 TEST(WinVerifyTrust, RefusesASignedProgramChangedAfterSigning) {
   testing::ScratchFolder scratch;
-  const auto refused = verifyCodeSignature(copy_beside_me("tampered-signed-app.bin", scratch));
-  ASSERT_TRUE(refused);
-  EXPECT_EQ(*refused, 0x80096010u);  // TRUST_E_BAD_DIGEST
+  const auto judged = verifyCodeSignature(copy_beside_me("tampered-signed-app.bin", scratch));
+  ASSERT_FALSE(judged);
+  EXPECT_EQ(judged.error(), 0x80096010u);  // TRUST_E_BAD_DIGEST
 }
 
 TEST(WinVerifyTrust, RefusesAFileThatIsNoProgram) {
   testing::ScratchFolder scratch;
   testing::write_file(scratch.path() / "quillmar-setup.exe", "not a program");
-  const auto refused = verifyCodeSignature(scratch.path() / "quillmar-setup.exe");
-  ASSERT_TRUE(refused);
-  EXPECT_EQ(*refused, kTrustSubjectFormUnknown);
+  const auto judged = verifyCodeSignature(scratch.path() / "quillmar-setup.exe");
+  ASSERT_FALSE(judged);
+  EXPECT_EQ(judged.error(), kTrustSubjectFormUnknown);
 }
 
 }  // namespace

@@ -204,12 +204,12 @@ TEST(JudgeCodeSignature, AcceptsAVerifiedOrAbsentSignatureOnly) {
       const bool no_signature_confirmed =
           status == kTrustNoSignature && (last_error == kTrustNoSignature || last_error == kTrustSubjectFormUnknown ||
                                           last_error == kTrustProviderUnknown);
-      const auto refused = judge_code_signature({status, last_error});
+      const auto judged = judge_code_signature({status, last_error});
       if (status == 0 || no_signature_confirmed) {
-        EXPECT_FALSE(refused) << std::hex << status << " " << last_error;
+        EXPECT_TRUE(judged) << std::hex << status << " " << last_error;
       } else {
-        ASSERT_TRUE(refused) << std::hex << status << " " << last_error;
-        EXPECT_EQ(*refused, status);
+        ASSERT_FALSE(judged) << std::hex << status << " " << last_error;
+        EXPECT_EQ(judged.error(), status);
       }
     }
   }
