@@ -110,9 +110,9 @@ InstallOutcome run_steps(const InstallRequest& request, const InstallContext& co
   stage.reason = "install";
   const std::filesystem::path setup_log = logs_folder() / "installer-setup.log";
   const std::string setup_log_text = path_to_text(setup_log);
-  const SetupOutcome setup = runSetup(package_file, request, setup_log, send, context.setup_poll_interval);
-  if (const auto* failure = std::get_if<SetupFailure>(&setup)) return failed_event("install", failure->detail);
-  if (const std::int32_t code = std::get<SetupExit>(setup).code; code != 0) {
+  const auto setup = runSetup(package_file, request, setup_log, send, context.setup_poll_interval);
+  if (!setup) return failed_event("install", setup.error().message);
+  if (const std::int32_t code = setup.value(); code != 0) {
     return failed_event("install", std::nullopt, code, setup_log_text);
   }
 

@@ -35,27 +35,26 @@ InstallerEvent setup_progress_event(double pct, std::uint64_t files) {
   return {{"type", "progress"}, {"phase", "install"}, {"pct", pct}, {"files", files}};
 }
 
-SetupOutcome runSetup(const std::filesystem::path& package_file, const InstallRequest& request,
+Result<std::int32_t> runSetup(const std::filesystem::path& package_file, const InstallRequest& request,
                       const std::filesystem::path& setup_log, const EventSender& send,
                       std::chrono::milliseconds poll_interval) {
-  if (auto folder = create_folder_tree(setup_log.parent_path()); !folder) return SetupFailure{folder.error().message};
+  QUILLMAR_TRY(create_folder_tree(setup_log.parent_path()));
   // Each run starts the log afresh, so its lines count only this run's files.
   std::error_code ignored;
   std::filesystem::remove(setup_log, ignored);
 
   auto child = ChildProcess::start(package_file, setup_arguments(request, setup_log));
-  if (!child) return SetupFailure{"the Setup could not start: " + child.error().message};
+  if (!child) return Error{"the Setup could not start: " + child.error().message};
   const auto started = std::chrono::steady_clock::now();
 
   std::uint64_t offset = 0;
   std::uint64_t files = 0;
   for (;;) {
-    auto exited = child.value().poll();
-    if (!exited) return SetupFailure{exited.error().message};
+    const std::optional<std::int32_t> exited = QUILLMAR_TRY(child.value().poll());
     files += scanSetupLog(setup_log, offset);
-    if (exited.value()) {
+    if (exited) {
       send(setup_progress_event(100.0, files));
-      return SetupExit{*exited.value()};
+      return *exited;
     }
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - started;
     send(setup_progress_event(setup_progress_pct(elapsed.count()), files));
