@@ -12,12 +12,13 @@ namespace quillmar {
 
 Result<std::filesystem::path> canonical_path(const std::filesystem::path& path) {
   // Opening the path resolves links; FILE_FLAG_BACKUP_SEMANTICS lets a folder open.
-  FileHandle handle(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  PlatformHandle handle =
+      own_handle(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   if (!handle) return Error{last_os_error_text()};
   std::vector<wchar_t> buffer(MAX_PATH);
   for (;;) {
-    const DWORD length = GetFinalPathNameByHandleW(handle.get(), buffer.data(), static_cast<DWORD>(buffer.size()),
+    const DWORD length = GetFinalPathNameByHandleW(win_handle(handle), buffer.data(), static_cast<DWORD>(buffer.size()),
                                                    FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
     if (length == 0) return Error{last_os_error_text()};
     if (length < buffer.size()) {

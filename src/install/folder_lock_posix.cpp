@@ -6,31 +6,14 @@
 #include <system_error>
 
 #include "install/folder_lock.h"
+#include "system/handle_posix.h"
 #include "system/os_error.h"
 
 namespace quillmar {
-namespace {
-
-// A file descriptor, closed when the owner goes away.
-class Descriptor {
- public:
-  explicit Descriptor(int fd) : fd_(fd) {}
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  ~Descriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
-
-}  // namespace
 
 struct FolderLock::Held {
-  explicit Held(int fd) : file(fd) {}
-  Descriptor file;
+  explicit Held(PlatformHandle handle) : file(std::move(handle)) {}
+  PlatformHandle file;
 };
 
 FolderLock::FolderLock(std::unique_ptr<Held> held) : held_(std::move(held)) {}
@@ -43,9 +26,10 @@ Result<FolderLock> FolderLock::take(const std::filesystem::path& folder) {
   // name the sweep does not look at and only then renamed: a lock file that the
   // sweep can find is always already held.
   const std::filesystem::path pending = folder / (std::string(kFolderLockName) + ".new");
-  auto held = std::make_unique<Held>(::open(pending.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
-  if (held->file.get() < 0) return Error{last_os_error_text()};
-  if (::flock(held->file.get(), LOCK_EX | LOCK_NB) != 0) return Error{last_os_error_text()};
+  auto held =
+      std::make_unique<Held>(own_descriptor(::open(pending.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600)));
+  if (!held->file) return Error{last_os_error_text()};
+  if (::flock(descriptor(held->file), LOCK_EX | LOCK_NB) != 0) return Error{last_os_error_text()};
   if (::rename(pending.c_str(), (folder / kFolderLockName).c_str()) != 0) return Error{last_os_error_text()};
   return FolderLock(std::move(held));
 }
@@ -55,9 +39,10 @@ void remove_folder_if_abandoned(const std::filesystem::path& folder) {
   // own is a candidate: never a link, never someone else's.
   struct stat info {};
   if (::lstat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::geteuid()) return;
-  const Descriptor lock(::open((folder / kFolderLockName).c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
-  if (lock.get() < 0) return;
-  if (::flock(lock.get(), LOCK_EX | LOCK_NB) != 0) return;  // a running installer holds it
+  const PlatformHandle lock =
+      own_descriptor(::open((folder / kFolderLockName).c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+  if (!lock) return;
+  if (::flock(descriptor(lock), LOCK_EX | LOCK_NB) != 0) return;  // a running installer holds it
   std::error_code ignored;
   std::filesystem::remove_all(folder, ignored);
 }

@@ -8,8 +8,8 @@
 namespace quillmar {
 
 struct FolderLock::Held {
-  explicit Held(FileHandle handle) : file(std::move(handle)) {}
-  FileHandle file;
+  explicit Held(PlatformHandle handle) : file(std::move(handle)) {}
+  PlatformHandle file;
 };
 
 FolderLock::FolderLock(std::unique_ptr<Held> held) : held_(std::move(held)) {}
@@ -20,8 +20,9 @@ FolderLock::~FolderLock() = default;
 Result<FolderLock> FolderLock::take(const std::filesystem::path& folder) {
   // Created and held in one call: a file opened with no sharing cannot be opened
   // again, or deleted, until this handle closes.
-  FileHandle file(CreateFileW((folder / path_from_text(kFolderLockName)).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                              CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+  PlatformHandle file =
+      own_handle(CreateFileW((folder / path_from_text(kFolderLockName)).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                             nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return Error{last_os_error_text()};
   return FolderLock(std::make_unique<Held>(std::move(file)));
 }
@@ -34,8 +35,8 @@ void remove_folder_if_abandoned(const std::filesystem::path& folder) {
   }
   {
     // A sharing violation means a running installer holds the lock.
-    const FileHandle lock(CreateFileW((folder / path_from_text(kFolderLockName)).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    const PlatformHandle lock = own_handle(CreateFileW((folder / path_from_text(kFolderLockName)).c_str(), GENERIC_READ,
+                                                       0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!lock) return;
   }
   std::error_code ignored;

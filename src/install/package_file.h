@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <filesystem>
 
+#include "system/platform_handle.h"
 #include "system/result.h"
 
 namespace quillmar {
@@ -19,27 +20,19 @@ class PackageFile {
  public:
   static Result<PackageFile> create(const std::filesystem::path& path);
 
-  PackageFile(PackageFile&& other) noexcept;
-  PackageFile& operator=(PackageFile&& other) noexcept;
-  PackageFile(const PackageFile&) = delete;
-  PackageFile& operator=(const PackageFile&) = delete;
-  ~PackageFile();
-
   // Writes all of the bytes; the error text is the OS text.
   Result<void> write(const std::uint8_t* bytes, std::size_t size);
   // Flushes what was written to the disk; the error text is the OS text.
   Result<void> flush();
-  void close();
+  void close() { handle_.close(); }
 
  private:
-  explicit PackageFile(std::intptr_t handle) : handle_(handle) {}
+  explicit PackageFile(PlatformHandle handle) : handle_(std::move(handle)) {}
   // Host only: moves what was written towards the disk while the download goes on
   // (Windows' own lazy writer does this without being asked).
   void start_write_back();
 
-  // A file descriptor on the host, a HANDLE on Windows; kNone when closed.
-  static constexpr std::intptr_t kNone = -1;
-  std::intptr_t handle_ = kNone;
+  PlatformHandle handle_;
   // Host only: bytes written, and how many of them the disk was asked to take.
   std::uint64_t written_ = 0;
   std::uint64_t written_back_ = 0;

@@ -5,6 +5,7 @@
 #include <cerrno>
 
 #include "install/package_file.h"
+#include "system/handle_posix.h"
 #include "system/os_error.h"
 
 namespace quillmar {
@@ -32,19 +33,14 @@ Result<void> create_folder_tree(const std::filesystem::path& folder) {
 }
 
 Result<PackageFile> PackageFile::create(const std::filesystem::path& path) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0700);
-  if (fd < 0) return Error{last_os_error_text()};
-  return PackageFile(fd);
-}
-
-void PackageFile::close() {
-  if (handle_ != kNone) ::close(static_cast<int>(handle_));
-  handle_ = kNone;
+  PlatformHandle file = own_descriptor(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0700));
+  if (!file) return Error{last_os_error_text()};
+  return PackageFile(std::move(file));
 }
 
 Result<void> PackageFile::write(const std::uint8_t* bytes, std::size_t size) {
   while (size > 0) {
-    const ssize_t written = ::write(static_cast<int>(handle_), bytes, size);
+    const ssize_t written = ::write(descriptor(handle_), bytes, size);
     if (written < 0) {
       if (errno == EINTR) continue;
       return Error{last_os_error_text()};
@@ -58,7 +54,7 @@ Result<void> PackageFile::write(const std::uint8_t* bytes, std::size_t size) {
 }
 
 void PackageFile::start_write_back() {
-  const int fd = static_cast<int>(handle_);
+  const int fd = descriptor(handle_);
   // Hands the newest bytes to the disk without waiting, then waits for those handed
   // over last time, which have had a whole step's time to get there. The disk so
   // keeps pace with the download: dirty memory stays near two steps, and the final
@@ -74,7 +70,7 @@ void PackageFile::start_write_back() {
 }
 
 Result<void> PackageFile::flush() {
-  if (fsync(static_cast<int>(handle_)) != 0) return Error{last_os_error_text()};
+  if (fsync(descriptor(handle_)) != 0) return Error{last_os_error_text()};
   return {};
 }
 

@@ -1,13 +1,9 @@
-#include <windows.h>
-
-
 #include "install/package_file.h"
+#include "system/handle_win.h"
 #include "system/os_error.h"
 
 namespace quillmar {
 namespace {
-
-HANDLE as_handle(std::intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
 
 bool is_folder(const std::filesystem::path& path) {
   const DWORD attributes = GetFileAttributesW(path.c_str());
@@ -32,22 +28,18 @@ Result<void> create_folder_tree(const std::filesystem::path& folder) {
 }
 
 Result<PackageFile> PackageFile::create(const std::filesystem::path& path) {
-  const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                  nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return Error{last_os_error_text()};
-  return PackageFile(reinterpret_cast<std::intptr_t>(file));
-}
-
-void PackageFile::close() {
-  if (handle_ != kNone) CloseHandle(as_handle(handle_));
-  handle_ = kNone;
+  PlatformHandle file =
+      own_handle(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                             nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return Error{last_os_error_text()};
+  return PackageFile(std::move(file));
 }
 
 Result<void> PackageFile::write(const std::uint8_t* bytes, std::size_t size) {
   while (size > 0) {
     const DWORD chunk = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
     DWORD written = 0;
-    if (!WriteFile(as_handle(handle_), bytes, chunk, &written, nullptr)) return Error{last_os_error_text()};
+    if (!WriteFile(win_handle(handle_), bytes, chunk, &written, nullptr)) return Error{last_os_error_text()};
     if (written == 0) return Error{os_error_text(ERROR_WRITE_FAULT)};
     bytes += written;
     size -= written;
@@ -56,7 +48,7 @@ Result<void> PackageFile::write(const std::uint8_t* bytes, std::size_t size) {
 }
 
 Result<void> PackageFile::flush() {
-  if (!FlushFileBuffers(as_handle(handle_))) return Error{last_os_error_text()};
+  if (!FlushFileBuffers(win_handle(handle_))) return Error{last_os_error_text()};
   return {};
 }
 

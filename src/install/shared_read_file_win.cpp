@@ -1,37 +1,25 @@
-#include <windows.h>
-
-
 #include "install/shared_read_file.h"
+#include "system/handle_win.h"
 
 namespace quillmar {
-namespace {
-
-HANDLE as_handle(std::intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
-
-}  // namespace
-
 std::optional<SharedReadFile> SharedReadFile::open(const std::filesystem::path& path) {
-  const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return std::nullopt;
-  return SharedReadFile(reinterpret_cast<std::intptr_t>(file));
-}
-
-void SharedReadFile::close() {
-  if (handle_ != kNone) CloseHandle(as_handle(handle_));
-  handle_ = kNone;
+  PlatformHandle file =
+      own_handle(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return std::nullopt;
+  return SharedReadFile(std::move(file));
 }
 
 bool SharedReadFile::seek(std::uint64_t offset) {
   LARGE_INTEGER distance{};
   distance.QuadPart = static_cast<LONGLONG>(offset);
-  return SetFilePointerEx(as_handle(handle_), distance, nullptr, FILE_BEGIN) != 0;
+  return SetFilePointerEx(win_handle(handle_), distance, nullptr, FILE_BEGIN) != 0;
 }
 
 std::optional<std::size_t> SharedReadFile::read(char* buffer, std::size_t capacity) {
   DWORD count = 0;
   const DWORD wanted = capacity > 0x40000000 ? 0x40000000 : static_cast<DWORD>(capacity);
-  if (!ReadFile(as_handle(handle_), buffer, wanted, &count, nullptr)) return std::nullopt;
+  if (!ReadFile(win_handle(handle_), buffer, wanted, &count, nullptr)) return std::nullopt;
   return static_cast<std::size_t>(count);
 }
 

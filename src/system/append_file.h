@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+
+#include "system/platform_handle.h"
 #include <string_view>
 
 namespace quillmar {
@@ -13,22 +15,14 @@ class AppendFile {
  public:
   static std::optional<AppendFile> open(const std::filesystem::path& path);
 
-  AppendFile(AppendFile&& other) noexcept;
-  AppendFile& operator=(AppendFile&& other) noexcept;
-  AppendFile(const AppendFile&) = delete;
-  AppendFile& operator=(const AppendFile&) = delete;
-  ~AppendFile();
 
   // Appends all of BYTES at the end of the file; false if any of it was not written.
   bool append(std::string_view bytes);
 
  private:
-  explicit AppendFile(std::intptr_t handle) : handle_(handle) {}
-  void close();
+  explicit AppendFile(PlatformHandle handle) : handle_(std::move(handle)) {}
 
-  // A file descriptor on the host, a HANDLE on Windows; kNone when closed.
-  static constexpr std::intptr_t kNone = -1;
-  std::intptr_t handle_ = kNone;
+  PlatformHandle handle_;
 };
 
 }  // namespace quillmar

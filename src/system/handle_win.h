@@ -7,7 +7,18 @@
 
 #include <utility>
 
+#include "system/platform_handle.h"
+
 namespace quillmar {
+
+// Windows' face of PlatformHandle: kernel handles.
+inline HANDLE win_handle(const PlatformHandle& handle) { return reinterpret_cast<HANDLE>(handle.native()); }
+
+// Takes ownership of HANDLE. Null and INVALID_HANDLE_VALUE both give an empty owner,
+// because Windows functions disagree on which one they return on failure.
+inline PlatformHandle own_handle(HANDLE handle) {
+  return PlatformHandle(handle == nullptr ? PlatformHandle::kNone : reinterpret_cast<PlatformHandle::Native>(handle));
+}
 
 // A kernel handle closed with CloseHandle. Both null and INVALID_HANDLE_VALUE mean
 // "none", because Windows functions disagree on which one they return on failure.

@@ -14,14 +14,14 @@ std::string output_of(const std::filesystem::path& program) {
   HANDLE read_end = nullptr;
   HANDLE write_end = nullptr;
   if (!CreatePipe(&read_end, &write_end, &inheritable, 0)) return "<no pipe>";
-  FileHandle reader(read_end);
-  FileHandle writer(write_end);
-  SetHandleInformation(reader.get(), HANDLE_FLAG_INHERIT, 0);
+  PlatformHandle reader = own_handle(read_end);
+  PlatformHandle writer = own_handle(write_end);
+  SetHandleInformation(win_handle(reader), HANDLE_FLAG_INHERIT, 0);
 
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdOutput = writer.get();
+  startup.hStdOutput = win_handle(writer);
   startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
   PROCESS_INFORMATION process{};
   std::wstring command_line = L"\"" + program.native() + L"\"";
@@ -29,15 +29,16 @@ std::string output_of(const std::filesystem::path& program) {
                       &process)) {
     return "<cannot start>";
   }
-  FileHandle process_handle(process.hProcess);
-  FileHandle thread_handle(process.hThread);
-  writer.reset();
+  PlatformHandle process_handle = own_handle(process.hProcess);
+  PlatformHandle thread_handle = own_handle(process.hThread);
+  writer.close();
 
   std::string output;
   char buffer[4096];
   DWORD count = 0;
-  while (ReadFile(reader.get(), buffer, sizeof buffer, &count, nullptr) && count > 0) output.append(buffer, count);
-  WaitForSingleObject(process_handle.get(), INFINITE);
+  while (ReadFile(win_handle(reader), buffer, sizeof buffer, &count, nullptr) && count > 0)
+    output.append(buffer, count);
+  WaitForSingleObject(win_handle(process_handle), INFINITE);
   return output;
 }
 

@@ -13,14 +13,14 @@ namespace {
 using testing::read_file;
 using testing::ScratchFolder;
 
-FileHandle open_with_sharing(const std::filesystem::path& path, DWORD share) {
-  return FileHandle(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, share, nullptr, OPEN_ALWAYS,
+PlatformHandle open_with_sharing(const std::filesystem::path& path, DWORD share) {
+  return own_handle(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, share, nullptr, OPEN_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 TEST(LogSharing, ALogHeldExclusivelyElsewhereMeansNoLog) {
   ScratchFolder scratch;
-  const FileHandle holder = open_with_sharing(scratch.path() / "installer.log", 0);
+  const PlatformHandle holder = open_with_sharing(scratch.path() / "installer.log", 0);
   ASSERT_TRUE(holder);
   auto log = InstallerLog::open_in(scratch.path());
   EXPECT_FALSE(log->has_file());
@@ -35,7 +35,7 @@ TEST(LogSharing, OthersMayReadWriteAndDeleteTheOpenLog) {
   log->write_log("one");
   {
     // A second installer appending, and a viewer reading, while this one holds it.
-    const FileHandle other = open_with_sharing(path, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
+    const PlatformHandle other = open_with_sharing(path, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
     EXPECT_TRUE(other);
   }
   log->write_log("two");
