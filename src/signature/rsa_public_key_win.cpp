@@ -5,6 +5,7 @@
 #include <wincrypt.h>
 
 #include <cstring>
+#include <memory>
 #include <utility>
 
 #include "signature/rsa_public_key.h"
@@ -14,13 +15,17 @@ namespace quillmar {
 
 namespace {
 
+// A BCrypt key, destroyed with the owner: on every early return while it is read,
+// and with the finished key afterwards.
+struct KeyDestroyer {
+  void operator()(BCRYPT_KEY_HANDLE key) const { BCryptDestroyKey(key); }
+};
+using KeyOwner = std::unique_ptr<void, KeyDestroyer>;
+
 class BcryptRsaPublicKey final : public RsaPublicKey {
  public:
-  BcryptRsaPublicKey(BCRYPT_KEY_HANDLE key, std::vector<std::uint8_t> modulus)
-      : key_(key), modulus_(std::move(modulus)) {}
-  ~BcryptRsaPublicKey() override { BCryptDestroyKey(key_); }
-  BcryptRsaPublicKey(const BcryptRsaPublicKey&) = delete;
-  BcryptRsaPublicKey& operator=(const BcryptRsaPublicKey&) = delete;
+  BcryptRsaPublicKey(KeyOwner key, std::vector<std::uint8_t> modulus)
+      : key_(std::move(key)), modulus_(std::move(modulus)) {}
 
   const std::vector<std::uint8_t>& modulus() const override { return modulus_; }
 
@@ -29,13 +34,13 @@ class BcryptRsaPublicKey final : public RsaPublicKey {
     BCRYPT_PSS_PADDING_INFO padding{BCRYPT_SHA256_ALGORITHM, static_cast<ULONG>(salt_length)};
     // BCrypt only reads these buffers; its prototype lacks the const.
     const NTSTATUS status = BCryptVerifySignature(
-        key_, &padding, const_cast<UCHAR*>(message_hash.data()), static_cast<ULONG>(message_hash.size()),
+        key_.get(), &padding, const_cast<UCHAR*>(message_hash.data()), static_cast<ULONG>(message_hash.size()),
         const_cast<UCHAR*>(signature.data()), static_cast<ULONG>(signature.size()), BCRYPT_PAD_PSS);
     return BCRYPT_SUCCESS(status);
   }
 
  private:
-  BCRYPT_KEY_HANDLE key_;
+  KeyOwner key_;
   std::vector<std::uint8_t> modulus_;
 };
 
@@ -57,18 +62,6 @@ struct LocalFreeDeleter {
   void operator()(void* memory) const { LocalFree(memory); }
 };
 
-// Destroys a key handle on every early return until the finished key takes it.
-struct KeyHandleOwner {
-  BCRYPT_KEY_HANDLE handle = nullptr;
-  KeyHandleOwner() = default;
-  KeyHandleOwner(const KeyHandleOwner&) = delete;
-  KeyHandleOwner& operator=(const KeyHandleOwner&) = delete;
-  ~KeyHandleOwner() {
-    if (handle != nullptr) BCryptDestroyKey(handle);
-  }
-  BCRYPT_KEY_HANDLE release() { return std::exchange(handle, nullptr); }
-};
-
 }  // namespace
 
 Result<std::unique_ptr<const RsaPublicKey>> RsaPublicKey::from_subject_public_key_info(
@@ -86,11 +79,12 @@ Result<std::unique_ptr<const RsaPublicKey>> RsaPublicKey::from_subject_public_ke
     return Error{"the key is not an RSA key"};
   }
 
-  KeyHandleOwner owner;
-  if (!CryptImportPublicKeyInfoEx2(X509_ASN_ENCODING, info.get(), 0, nullptr, &owner.handle)) {
+  BCRYPT_KEY_HANDLE imported = nullptr;
+  if (!CryptImportPublicKeyInfoEx2(X509_ASN_ENCODING, info.get(), 0, nullptr, &imported)) {
     return Error{"cannot import the RSA key: " + last_os_error_text()};
   }
-  const BCRYPT_KEY_HANDLE key = owner.handle;
+  KeyOwner owner(imported);
+  const BCRYPT_KEY_HANDLE key = owner.get();
 
   // The exported blob is a BCRYPT_RSAKEY_BLOB followed by the exponent and the
   // modulus, both big-endian.
@@ -110,7 +104,7 @@ Result<std::unique_ptr<const RsaPublicKey>> RsaPublicKey::from_subject_public_ke
   std::vector<std::uint8_t> modulus(blob.begin() + modulus_at, blob.begin() + modulus_at + header.cbModulus);
   while (!modulus.empty() && modulus.front() == 0) modulus.erase(modulus.begin());
 
-  return std::unique_ptr<const RsaPublicKey>(new BcryptRsaPublicKey(owner.release(), std::move(modulus)));
+  return std::unique_ptr<const RsaPublicKey>(new BcryptRsaPublicKey(std::move(owner), std::move(modulus)));
 }
 
 }  // namespace quillmar
