@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <string_view>
 
 #include "system/result.h"
 
@@ -10,5 +11,15 @@ namespace quillmar {
 // the letter case and 8.3 short names as the file system stores them, without the
 // \\?\ prefix. The error text is the OS text.
 Result<std::filesystem::path> canonical_path(const std::filesystem::path& path);
+
+// How the platform spells paths: Windows separates with \ or / and ignores letter
+// case; the host separates with / and keeps case.
+enum class PathStyle { kWindows, kPosix };
+PathStyle native_path_style();
+
+// True when PATH is FOLDER or lies below it, compared component by component, so
+// C:\Apps\Quillmar2 is not inside C:\Apps\Quillmar. Both are canonical absolute
+// paths as text; empty components (a trailing separator) do not count.
+bool is_within_folder(std::string_view path, std::string_view folder, PathStyle style);
 
 }  // namespace quillmar

@@ -3,7 +3,6 @@
 #include <memory>
 
 #include "install/canonical_path.h"
-#include "install/install_text.h"
 #include "system/os_error.h"
 
 namespace quillmar {

@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "install/canonical_path.h"
-#include "install/install_text.h"
 #include "system/handle_win.h"
 #include "system/os_error.h"
 

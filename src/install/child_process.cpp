@@ -1,5 +1,6 @@
 #include "install/child_process.h"
 
+#include <cstdio>
 #include <utility>
 
 namespace quillmar {
@@ -20,5 +21,12 @@ ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept {
 }
 
 ChildProcess::~ChildProcess() { release(); }
+
+std::string exit_code_text(std::int32_t code) {
+  if (code >= 0) return "exit code: " + std::to_string(code);
+  char hex[16];
+  std::snprintf(hex, sizeof hex, "0x%x", static_cast<unsigned>(static_cast<std::uint32_t>(code)));
+  return std::string("exit code: ") + hex;
+}
 
 }  // namespace quillmar

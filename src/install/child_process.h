@@ -10,6 +10,10 @@
 
 namespace quillmar {
 
+// "exit code: 2" in decimal, or, when the highest bit is set (a Windows status such
+// as an access violation), "exit code: 0xc0000005" in lowercase hexadecimal.
+std::string exit_code_text(std::int32_t code);
+
 // A started child process, owned until it has been waited for: CreateProcessW on
 // Windows, posix_spawn with the same argument list on the host. The child inherits
 // the environment, the current folder and the standard handles; no window or

@@ -8,7 +8,6 @@
 #include "install/code_signature.h"
 #include "install/download.h"
 #include "install/download_folder.h"
-#include "install/install_text.h"
 #include "install/post_install.h"
 #include "install/setup_run.h"
 #include "system/installer_log.h"

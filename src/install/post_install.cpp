@@ -1,7 +1,6 @@
 #include "install/post_install.h"
 
 #include "install/child_process.h"
-#include "install/install_text.h"
 #include "install/install_worker.h"
 #include "system/file_io.h"
 #include "system/installer_log.h"

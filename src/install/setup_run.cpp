@@ -1,10 +1,10 @@
 #include "install/setup_run.h"
 
+#include <cmath>
 #include <system_error>
 #include <thread>
 
 #include "install/child_process.h"
-#include "install/install_text.h"
 #include "install/package_file.h"
 #include "install/setup_log.h"
 #include "system/paths.h"
@@ -61,5 +61,7 @@ Result<std::int32_t> runSetup(const std::filesystem::path& package_file, const I
     std::this_thread::sleep_for(poll_interval);
   }
 }
+
+double setup_progress_pct(double seconds) { return 95.0 * (1.0 - std::exp(-seconds / 25.0)); }
 
 }  // namespace quillmar

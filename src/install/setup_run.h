@@ -28,6 +28,11 @@ Result<std::int32_t> runSetup(const std::filesystem::path& package_file, const I
                       const std::filesystem::path& setup_log, const EventSender& send,
                       std::chrono::milliseconds poll_interval = kSetupPollInterval);
 
+// The bar while the setup package runs: 95 × (1 − e^(−t/25)) for T seconds since it
+// started. It approaches 95 and never reaches it, leaving the jump to 100 for the
+// moment the package exits.
+double setup_progress_pct(double seconds);
+
 // The "install" progress event.
 InstallerEvent setup_progress_event(double pct, std::uint64_t files);
 

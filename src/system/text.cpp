@@ -25,6 +25,11 @@ void append_utf8(std::string& out, char32_t code_point) {
   }
 }
 
+bool is_white_space(char32_t c) {
+  return (c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0x85 || c == 0xA0 || c == 0x1680 ||
+         (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 || c == 0x202F || c == 0x205F || c == 0x3000;
+}
+
 }  // namespace
 
 char32_t decode_utf8(std::string_view text, std::size_t& pos, bool& valid) {
@@ -160,6 +165,27 @@ bool equals_ignoring_ascii_case(std::string_view a, std::string_view b) {
     if (ascii_lower(a[i]) != ascii_lower(b[i])) return false;
   }
   return true;
+}
+
+std::string_view trim_white_space(std::string_view text) {
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t next = start;
+    bool valid = true;
+    if (!is_white_space(decode_utf8(text, next, valid))) break;
+    start = next;
+  }
+  std::size_t end = text.size();
+  while (end > start) {
+    // Step back to the lead byte of the last code point.
+    std::size_t lead = end - 1;
+    while (lead > start && (static_cast<unsigned char>(text[lead]) & 0xC0) == 0x80) --lead;
+    std::size_t next = lead;
+    bool valid = true;
+    if (!is_white_space(decode_utf8(text, next, valid))) break;
+    end = lead;
+  }
+  return text.substr(start, end - start);
 }
 
 }  // namespace quillmar

@@ -25,6 +25,10 @@ bool is_valid_utf8(std::string_view text);
 // invalid prefix, so decoding always makes progress.
 char32_t decode_utf8(std::string_view text, std::size_t& pos, bool& valid);
 
+// Valid UTF-8 TEXT without the Unicode White_Space characters at either end. The
+// byte-order mark U+FEFF is not white space and stays.
+std::string_view trim_white_space(std::string_view text);
+
 // TEXT in double quotes, with inner double quotes and backslashes escaped by a
 // backslash: how failure details and diagnostics show a value as it was. Line
 // breaks and tabs are escaped as well, so a quoted value never splits a log line.

@@ -3,14 +3,15 @@
 
 #include <cmath>
 
+#include "install/canonical_path.h"
+#include "install/child_process.h"
 #include "install/code_signature.h"
 #include "install/command_line.h"
-#include "install/install_text.h"
-#include "system/text.h"
 #include "install/setup_log.h"
 #include "install/setup_run.h"
 #include "support/scratch.h"
 #include "system/json_text.h"
+#include "system/text.h"
 
 namespace quillmar {
 namespace {

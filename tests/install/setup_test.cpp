@@ -7,7 +7,7 @@
 #include <regex>
 #include <thread>
 
-#include "install/install_text.h"
+#include "install/canonical_path.h"
 #include "install/post_install.h"
 #include "install/worker_fixture.h"
 #include "setup_payload.h"

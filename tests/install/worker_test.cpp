@@ -4,7 +4,7 @@
 
 #include <cctype>
 
-#include "install/install_text.h"
+#include "install/canonical_path.h"
 #include "install/worker_fixture.h"
 #include "system/paths.h"
 
