@@ -29,6 +29,18 @@
 //   ...WebResourceRequestedEventArgs    3 get_Request, 5 put_Response
 //   ...WebResourceRequest               3 get_Uri
 // The environment is also QueryInterface'd for its own IID when it arrives.
+// Call order: environment, controller (parent = the window), get_CoreWebView2,
+// add_WebResourceRequested + AddWebResourceRequestedFilter("http://quillmar.localhost/*",
+// ALL), AddScriptToExecuteOnDocumentCreated twice (the environment script, then the
+// window.ipc script; each completion is awaited), add_WebMessageReceived,
+// add_NavigationStarting, add_NewWindowRequested, get_Settings and the five puts,
+// put_Bounds (the client rectangle), put_IsVisible(TRUE),
+// Navigate("http://quillmar.localhost/index.html"). A resource answer is made with
+// CreateWebResourceResponse(content, status, reason, headers): 200 "OK" with an
+// IStream of the bytes and the headers as "Name: value" lines joined by "\n"
+// (Content-Type, Content-Security-Policy, X-Content-Type-Options, in that order);
+// 404 "Not Found" with a null stream and an empty header string. ExecuteScript is
+// always given a completion handler.
 //
 // What the host implements (slot 3 Invoke each; QueryInterface answers IUnknown and
 // the handler's own IID): the environment-completed, controller-completed,
@@ -44,9 +56,13 @@
 //             beta {2CD8A007-E189-409D-A2C8-9AF4EF3C72AA}, dev
 //             {0D50BFEC-CD6A-4F9A-964C-C7416E3ACB10}, canary
 //             {65C35B14-6C1D-4122-AC46-7148CC9D6497}; in each, HKEY_LOCAL_MACHINE
-//             before HKEY_CURRENT_USER. The value is the versioned runtime folder; its
-//             last component is the version, four dot-separated numbers, and a
-//             version below 86.0.616.0 (the first stable runtime) is refused.
+//             before HKEY_CURRENT_USER. Physically that is
+//             HKLM\SOFTWARE\WOW6432Node\Microsoft\EdgeUpdate\ClientState\{GUID} and
+//             HKCU\SOFTWARE\Microsoft\EdgeUpdate\ClientState\{GUID} (HKCU\Software is
+//             not redirected). The value is the versioned runtime folder; its last
+//             component is the version, four dot-separated numbers, and a version
+//             below 86.0.616.0 (the first stable runtime) is refused. The first record
+//             whose DLL exists is used; no environment variable or policy is read.
 //   DLL       <that folder>\EBWebView\x64\EmbeddedBrowserWebView.dll, loaded by full
 //             path with LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32,
 //             so its own dependencies come from its folder or the system folder and
