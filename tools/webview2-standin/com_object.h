@@ -12,6 +12,7 @@
 #include <string>
 
 #include "call_log.h"
+#include "ui_thread.h"
 
 namespace standin {
 
@@ -67,6 +68,17 @@ void check_handler_iid(Handler* handler, REFIID iid, const char* name) {
     return;
   }
   handler->lpVtbl->Release(handler);
+}
+
+// Runs COMPLETION(HANDLER) later on the UI thread, as the runtime completes every
+// asynchronous call, and keeps the handler alive until then.
+template <class Handler, class Completion>
+void complete_later(Handler* handler, Completion completion) {
+  handler->lpVtbl->AddRef(handler);
+  post_to_ui([handler, completion] {
+    completion(handler);
+    handler->lpVtbl->Release(handler);
+  });
 }
 
 }  // namespace standin

@@ -52,12 +52,10 @@ extern "C" __declspec(dllexport) HRESULT STDMETHODCALLTYPE CreateWebViewEnvironm
   check_handler_iid(handler, kIidEnvironmentCompletedHandler, "environment-completed handler");
   // The runtime makes the user data folder when it is missing.
   if (user_data_folder != nullptr) SHCreateDirectoryExW(nullptr, user_data_folder, nullptr);
-  handler->lpVtbl->AddRef(handler);
-  post_to_ui([handler] {
+  complete_later(handler, [](EnvironmentCompletedHandler* done) {
     ICoreWebView2Environment* environment = make_environment();
     record("environment created");
-    handler->lpVtbl->Invoke(handler, S_OK, environment);
-    handler->lpVtbl->Release(handler);
+    done->lpVtbl->Invoke(done, S_OK, environment);
     environment->lpVtbl->Release(environment);
   });
   return S_OK;

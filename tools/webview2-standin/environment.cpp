@@ -5,7 +5,6 @@
 
 #include "com_object.h"
 #include "runtime_state.h"
-#include "ui_thread.h"
 
 namespace standin {
 namespace {
@@ -33,12 +32,10 @@ HRESULT STDMETHODCALLTYPE create_controller(ICoreWebView2Environment*, HWND pare
   record_call("ICoreWebView2Environment.CreateCoreWebView2Controller(" + window_description(parent) + ")");
   if (handler == nullptr) return E_POINTER;
   check_handler_iid(handler, kIidControllerCompletedHandler, "controller-completed handler");
-  handler->lpVtbl->AddRef(handler);
-  post_to_ui([parent, handler] {
+  complete_later(handler, [parent](ControllerCompletedHandler* done) {
     ICoreWebView2Controller* controller = make_controller(parent);
     record("controller created");
-    handler->lpVtbl->Invoke(handler, S_OK, controller);
-    handler->lpVtbl->Release(handler);
+    done->lpVtbl->Invoke(done, S_OK, controller);
   });
   return S_OK;
 }

@@ -155,12 +155,8 @@ HRESULT STDMETHODCALLTYPE add_document_script(ICoreWebView2*, LPCWSTR script, Ad
   }
   if (handler == nullptr) return S_OK;
   check_handler_iid(handler, kIidAddScriptCompletedHandler, "AddScriptToExecuteOnDocumentCreated handler");
-  handler->lpVtbl->AddRef(handler);
   const std::wstring id = L"script-" + std::to_wstring(++scripts_added);
-  post_to_ui([handler, id] {
-    handler->lpVtbl->Invoke(handler, S_OK, id.c_str());
-    handler->lpVtbl->Release(handler);
-  });
+  complete_later(handler, [id](AddScriptCompletedHandler* done) { done->lpVtbl->Invoke(done, S_OK, id.c_str()); });
   return S_OK;
 }
 
@@ -170,12 +166,8 @@ HRESULT STDMETHODCALLTYPE execute_script(ICoreWebView2*, LPCWSTR script, Execute
   page_ran_script(narrow(script));
   if (handler == nullptr) return S_OK;
   check_handler_iid(handler, kIidExecuteScriptCompletedHandler, "ExecuteScript handler");
-  handler->lpVtbl->AddRef(handler);
   // The page's event function returns nothing, which the runtime reports as null.
-  post_to_ui([handler] {
-    handler->lpVtbl->Invoke(handler, S_OK, L"null");
-    handler->lpVtbl->Release(handler);
-  });
+  complete_later(handler, [](ExecuteScriptCompletedHandler* done) { done->lpVtbl->Invoke(done, S_OK, L"null"); });
   return S_OK;
 }
 

@@ -54,7 +54,8 @@ typedef HRESULT(STDMETHODCALLTYPE* UnusedSlot)(void* self);
 
 typedef struct EnvironmentCompletedHandlerVtbl {
   STANDIN_IUNKNOWN_SLOTS(EnvironmentCompletedHandler);
-  HRESULT(STDMETHODCALLTYPE* Invoke)(EnvironmentCompletedHandler* self, HRESULT error, ICoreWebView2Environment* created);
+  HRESULT(STDMETHODCALLTYPE* Invoke)(EnvironmentCompletedHandler* self, HRESULT error,
+                                     ICoreWebView2Environment* created);
 } EnvironmentCompletedHandlerVtbl;
 struct ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler {
   const EnvironmentCompletedHandlerVtbl* lpVtbl;
@@ -123,15 +124,16 @@ struct ICoreWebView2ExecuteScriptCompletedHandler {
 // Implemented by the host when it passes options; the runtime only reads it.
 typedef struct ICoreWebView2EnvironmentOptionsVtbl {
   STANDIN_IUNKNOWN_SLOTS(ICoreWebView2EnvironmentOptions);
-  HRESULT(STDMETHODCALLTYPE* get_AdditionalBrowserArguments)(ICoreWebView2EnvironmentOptions* self, LPWSTR* value);  // 3
-  UnusedSlot put_AdditionalBrowserArguments;                                                                        // 4
-  HRESULT(STDMETHODCALLTYPE* get_Language)(ICoreWebView2EnvironmentOptions* self, LPWSTR* value);                    // 5
-  UnusedSlot put_Language;                                                                                          // 6
+  HRESULT(STDMETHODCALLTYPE* get_AdditionalBrowserArguments)(ICoreWebView2EnvironmentOptions* self,
+                                                             LPWSTR* value);  // 3
+  UnusedSlot put_AdditionalBrowserArguments;                                  // 4
+  HRESULT(STDMETHODCALLTYPE* get_Language)(ICoreWebView2EnvironmentOptions* self, LPWSTR* value);  // 5
+  UnusedSlot put_Language;                                                                         // 6
   HRESULT(STDMETHODCALLTYPE* get_TargetCompatibleBrowserVersion)(ICoreWebView2EnvironmentOptions* self,
-                                                                 LPWSTR* value);                                    // 7
-  UnusedSlot put_TargetCompatibleBrowserVersion;                                                                    // 8
-  UnusedSlot get_AllowSingleSignOnUsingOSPrimaryAccount;                                                            // 9
-  UnusedSlot put_AllowSingleSignOnUsingOSPrimaryAccount;                                                            // 10
+                                                                 LPWSTR* value);  // 7
+  UnusedSlot put_TargetCompatibleBrowserVersion;                                  // 8
+  UnusedSlot get_AllowSingleSignOnUsingOSPrimaryAccount;                          // 9
+  UnusedSlot put_AllowSingleSignOnUsingOSPrimaryAccount;                          // 10
 } ICoreWebView2EnvironmentOptionsVtbl;
 struct ICoreWebView2EnvironmentOptions {
   const ICoreWebView2EnvironmentOptionsVtbl* lpVtbl;
