@@ -1,12 +1,224 @@
+#include <windows.h>
+#include <objbase.h>
+#include <shellscalingapi.h>
+
+#include "main/folder_chooser_win.h"
 #include "main/installer_window.h"
+#include "main/web_view_failure.h"
+#include "main/web_view_win.h"
+#include "main/window_icon.h"
+#include "main/window_placement.h"
+#include "system/process_end.h"
 
 namespace quillmar {
+namespace {
 
-// PENDING: the Win32 window with its WebView2 host is not built yet. Until it is,
-// the Windows installer stops at this step with the fatal start-up message rather
-// than running without a page; the headless host is the Windows build's way in.
+constexpr wchar_t kWindowClass[] = L"QuillmarInstallerWindow";
+constexpr wchar_t kTitle[] = L"Quillmar";
+// Posted by wake() from any thread; posted messages keep their order.
+constexpr UINT kWakeMessage = WM_APP + 1;
+// A fixed-size frame: caption, system menu and minimize; no sizing border, no maximize.
+constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+
+// An icon made at run time, destroyed with its owner.
+class IconHandle {
+ public:
+  explicit IconHandle(HICON icon = nullptr) : icon_(icon) {}
+  IconHandle(const IconHandle&) = delete;
+  IconHandle& operator=(const IconHandle&) = delete;
+  ~IconHandle() {
+    if (icon_) DestroyIcon(icon_);
+  }
+  HICON get() const { return icon_; }
+
+ private:
+  HICON icon_;
+};
+
+// The 32-pixel image of the embedded icon (or the rule's fallback). The system
+// decodes PNG and BMP payloads itself.
+HICON create_window_icon() {
+  const auto images = read_ico_directory(embedded_icon_ico());
+  if (!images) return nullptr;
+  const auto image = window_icon_image(images.value());
+  if (!image || image->payload.empty()) return nullptr;
+  return CreateIconFromResourceEx(const_cast<PBYTE>(image->payload.data()), static_cast<DWORD>(image->payload.size()),
+                                  TRUE, 0x00030000, 0, 0, LR_DEFAULTCOLOR);
+}
+
+// The monitor that contains the desktop point (0, 0), its physical size and scale.
+struct PrimaryMonitor {
+  RECT area{0, 0, 1024, 768};
+  UINT dpi = USER_DEFAULT_SCREEN_DPI;
+};
+
+PrimaryMonitor primary_monitor() {
+  PrimaryMonitor primary;
+  HMONITOR monitor = MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY);
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  if (monitor && GetMonitorInfoW(monitor, &info)) primary.area = info.rcMonitor;
+  UINT dpi_x = 0;
+  UINT dpi_y = 0;
+  if (monitor && SUCCEEDED(GetDpiForMonitor(monitor, MDT_EFFECTIVE_DPI, &dpi_x, &dpi_y)) && dpi_x > 0) {
+    primary.dpi = dpi_x;
+  }
+  return primary;
+}
+
+class Win32InstallerWindow final : public InstallerWindow {
+ public:
+  Win32InstallerWindow() = default;
+  Win32InstallerWindow(const Win32InstallerWindow&) = delete;
+  Win32InstallerWindow& operator=(const Win32InstallerWindow&) = delete;
+
+  Result<void> open() {
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSEXW window_class{};
+    window_class.cbSize = sizeof window_class;
+    window_class.lpfnWndProc = &Win32InstallerWindow::window_procedure;
+    window_class.hInstance = instance;
+    window_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    window_class.lpszClassName = kWindowClass;
+    if (!RegisterClassExW(&window_class)) return failed("Registering the window class");
+
+    const PrimaryMonitor monitor = primary_monitor();
+    const double scale = monitor.dpi / static_cast<double>(USER_DEFAULT_SCREEN_DPI);
+    const WindowLayout layout = window_layout_on_monitor(monitor.area.right - monitor.area.left,
+                                                         monitor.area.bottom - monitor.area.top, scale);
+    RECT frame{0, 0, layout.client_width, layout.client_height};
+    if (!AdjustWindowRectExForDpi(&frame, kWindowStyle, FALSE, 0, monitor.dpi)) {
+      AdjustWindowRectEx(&frame, kWindowStyle, FALSE, 0);
+    }
+    window_ = CreateWindowExW(0, kWindowClass, kTitle, kWindowStyle, monitor.area.left + layout.physical.x,
+                              monitor.area.top + layout.physical.y, frame.right - frame.left,
+                              frame.bottom - frame.top, nullptr, nullptr, instance, this);
+    if (!window_) return failed("Creating the window");
+
+    icon_ = std::make_unique<IconHandle>(create_window_icon());
+    if (icon_->get()) {
+      SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_->get()));
+      SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_->get()));
+    }
+    ShowWindow(window_, SW_SHOWNORMAL);
+    UpdateWindow(window_);
+    return {};
+  }
+
+  Result<void> create_web_view(const WebViewConfig& config) override {
+    auto host = WebView2Host::create(window_, config, [this](const std::function<bool()>& done) { pump_until(done); });
+    if (!host) return host.error();
+    web_view_ = std::move(host).value();
+    return {};
+  }
+
+  void run_script(const std::string& script) override {
+    if (web_view_) web_view_->run_script(script);
+  }
+
+  std::optional<std::filesystem::path> choose_folder(const std::optional<std::filesystem::path>& start) override {
+    return choose_folder_with_dialog(window_, start);
+  }
+
+  void wake() override { PostMessageW(window_, kWakeMessage, 0, 0); }
+
+  void run(std::function<void()> on_wake, std::function<void()> on_close_request) override {
+    on_wake_ = std::move(on_wake);
+    on_close_request_ = std::move(on_close_request);
+    // Events posted before the loop ran found no handler yet.
+    if (on_wake_) on_wake_();
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
+  }
+
+  void quit() override { PostQuitMessage(0); }
+
+ private:
+  static Error failed(const char* step) {
+    const DWORD error = GetLastError();
+    return Error{web_view_failure_text(step, static_cast<std::uint32_t>(HRESULT_FROM_WIN32(error)))};
+  }
+
+  // The web view's start-up answers arrive as messages; the window stays responsive
+  // meanwhile. Closing it then ends the installer as closing it later would.
+  void pump_until(const std::function<bool()>& done) {
+    MSG message;
+    while (!done()) {
+      const BOOL got = GetMessageW(&message, nullptr, 0, 0);
+      if (got == 0 || got == -1) end_process_now(0);
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+      if (close_requested_) end_process_now(0);
+    }
+  }
+
+  static LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == WM_NCCREATE) {
+      const auto* creation = reinterpret_cast<const CREATESTRUCTW*>(lparam);
+      SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(creation->lpCreateParams));
+    }
+    auto* self = reinterpret_cast<Win32InstallerWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (!self) return DefWindowProcW(window, message, wparam, lparam);
+    // Nothing may unwind through the system's frames above this one.
+    try {
+      return self->handle(window, message, wparam, lparam);
+    } catch (...) {
+      return 0;
+    }
+  }
+
+  LRESULT handle(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+      case kWakeMessage:
+        if (on_wake_) on_wake_();
+        return 0;
+      case WM_CLOSE:
+        // The loop ends instead; the window goes with the process.
+        if (on_close_request_) {
+          on_close_request_();
+        } else {
+          close_requested_ = true;
+        }
+        return 0;
+      case WM_SIZE:
+        if (web_view_) web_view_->fit_to_client_area(window);
+        return 0;
+      case WM_DPICHANGED: {
+        // Moved to a monitor of another scale: take the size the system suggests, so
+        // the client area stays 520 x 400 logical pixels.
+        const auto* suggested = reinterpret_cast<const RECT*>(lparam);
+        SetWindowPos(window, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                     suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+        return 0;
+      }
+      default:
+        return DefWindowProcW(window, message, wparam, lparam);
+    }
+  }
+
+  HWND window_ = nullptr;
+  std::unique_ptr<IconHandle> icon_;
+  std::unique_ptr<WebView2Host> web_view_;
+  std::function<void()> on_wake_;
+  std::function<void()> on_close_request_;
+  bool close_requested_ = false;
+};
+
+}  // namespace
+
 Result<std::unique_ptr<InstallerWindow>> create_window() {
-  return Error{"this build has no Windows window yet"};
+  // The window, the web view and the folder picker all live in this thread's
+  // single-threaded apartment, for the whole run.
+  if (HRESULT code = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE); FAILED(code)) {
+    return Error{web_view_failure_text("Initialising COM", static_cast<std::uint32_t>(code))};
+  }
+  auto window = std::make_unique<Win32InstallerWindow>();
+  if (auto opened = window->open(); !opened) return opened.error();
+  return std::unique_ptr<InstallerWindow>(std::move(window));
 }
 
 }  // namespace quillmar

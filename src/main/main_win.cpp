@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include "main/delay_load_win.h"
 #include "main/startup.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
@@ -7,5 +8,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   // servers, dialogs) searches only the system folder, so a planted DLL beside the
   // downloaded installer is never picked up. The result is deliberately ignored.
   SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+  // The executable imports only DLLs Windows always takes from the system folder;
+  // the others are delay-loaded, and this keeps them to the system folder as well.
+  quillmar::load_delay_imports_from_system_folder();
   return quillmar::run_installer(quillmar::embedded_assets());
 }

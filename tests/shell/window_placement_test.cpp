@@ -23,5 +23,27 @@ TEST(WindowPlacement, CentresTheClientSizeAndNeverGoesOffTheTopOrLeft) {
   }
 }
 
+TEST(WindowPlacement, ScalesPositionAndClientAreaByTheMonitorsFactor) {
+  const struct {
+    int width, height;
+    double scale;
+    int logical_x, logical_y, x, y, client_width, client_height;
+  } cases[] = {
+      {1920, 1080, 1.5, 380, 160, 570, 240, 780, 600},
+      {1920, 1080, 1.25, 508, 232, 635, 290, 650, 500},
+      {1920, 1080, 1.0, 700, 340, 700, 340, 520, 400},
+      {640, 480, 2.0, 0, 0, 0, 0, 1040, 800},  // smaller than the window: pinned to the corner
+  };
+  for (const auto& c : cases) {
+    const WindowLayout layout = window_layout_on_monitor(c.width, c.height, c.scale);
+    EXPECT_EQ(layout.logical.x, c.logical_x) << c.width << " x " << c.height << " at " << c.scale;
+    EXPECT_EQ(layout.logical.y, c.logical_y) << c.width << " x " << c.height << " at " << c.scale;
+    EXPECT_EQ(layout.physical.x, c.x) << c.width << " x " << c.height << " at " << c.scale;
+    EXPECT_EQ(layout.physical.y, c.y) << c.width << " x " << c.height << " at " << c.scale;
+    EXPECT_EQ(layout.client_width, c.client_width) << c.scale;
+    EXPECT_EQ(layout.client_height, c.client_height) << c.scale;
+  }
+}
+
 }  // namespace
 }  // namespace quillmar

@@ -1,0 +1,37 @@
+#include "main/folder_chooser_win.h"
+
+#include <shobjidl.h>
+
+#include "main/com_ptr_win.h"
+
+namespace quillmar {
+
+std::optional<std::filesystem::path> choose_folder_with_dialog(HWND owner,
+                                                               const std::optional<std::filesystem::path>& start) {
+  ComPtr<IFileOpenDialog> dialog;
+  if (FAILED(CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER, IID_IFileOpenDialog,
+                              dialog.receive_void()))) {
+    return std::nullopt;
+  }
+  // SetOptions replaces the dialog's defaults, so folder picking is all it is asked
+  // for; a choice without a file-system path is turned away below instead.
+  if (FAILED(dialog->SetOptions(FOS_PICKFOLDERS)) || FAILED(dialog->SetTitle(L"Quillmar"))) return std::nullopt;
+  if (start) {
+    // A start folder that cannot be named only costs the dialog its starting place.
+    ComPtr<IShellItem> folder;
+    if (SUCCEEDED(SHCreateItemFromParsingName(start->c_str(), nullptr, IID_IShellItem, folder.receive_void()))) {
+      dialog->SetFolder(folder.get());
+    }
+  }
+  if (FAILED(dialog->Show(owner))) return std::nullopt;  // cancelled, or the dialog failed
+
+  ComPtr<IShellItem> chosen;
+  if (FAILED(dialog->GetResult(chosen.receive())) || !chosen) return std::nullopt;
+  PWSTR path = nullptr;
+  if (FAILED(chosen->GetDisplayName(SIGDN_FILESYSPATH, &path)) || !path) return std::nullopt;
+  std::filesystem::path folder(path);
+  CoTaskMemFree(path);
+  return folder;
+}
+
+}  // namespace quillmar

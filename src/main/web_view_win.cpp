@@ -1,0 +1,311 @@
+#include "main/web_view_win.h"
+
+#include <shlwapi.h>
+
+#include <optional>
+#include <string_view>
+
+#include "main/asset_server.h"
+#include "main/com_callback_win.h"
+#include "main/com_ptr_win.h"
+#include "main/web_view_failure.h"
+#include "main/webview2_abi_win.h"
+#include "main/webview2_runtime_win.h"
+#include "system/wide_text_win.h"
+
+namespace quillmar {
+namespace {
+
+namespace wv = webview2;
+
+// WebView2 exposes a custom protocol as a host under .localhost; the page uses only
+// relative paths, so nothing in it depends on the form.
+constexpr wchar_t kAppOrigin[] = L"http://quillmar.localhost/";
+constexpr wchar_t kStartUrl[] = L"http://quillmar.localhost/index.html";
+constexpr wchar_t kAssetFilter[] = L"http://quillmar.localhost/*";
+
+// The page posts through window.ipc.postMessage on every platform; here it leads to
+// the runtime's own channel. Frozen, so a page script cannot replace it.
+constexpr char kIpcScript[] =
+    "Object.defineProperty(window, 'ipc', { value: Object.freeze({ postMessage: s=> "
+    "window.chrome.webview.postMessage(s) }) });";
+
+// A string the runtime allocated for the caller, freed with CoTaskMemFree.
+class RuntimeString {
+ public:
+  RuntimeString() = default;
+  RuntimeString(const RuntimeString&) = delete;
+  RuntimeString& operator=(const RuntimeString&) = delete;
+  ~RuntimeString() { CoTaskMemFree(text_); }
+  LPWSTR* receive() { return &text_; }
+  std::string utf8() const { return text_ ? wide_to_utf8(text_) : std::string(); }
+
+ private:
+  LPWSTR text_ = nullptr;
+};
+
+Error step_failed(std::string_view step, HRESULT code, std::string_view detail = {}) {
+  return Error{web_view_failure_text(step, static_cast<std::uint32_t>(code), detail)};
+}
+
+// The outcome of one asynchronous call, filled in by its completion handler.
+template <typename Value>
+struct Completion {
+  bool done = false;
+  HRESULT code = E_PENDING;
+  Value value{};
+};
+
+// Response headers as the runtime takes them: one "Name: value" per line.
+std::wstring header_lines(const AssetResponse& answer) {
+  std::string lines;
+  for (const auto& [name, value] : answer.headers) {
+    if (!lines.empty()) lines += '\n';
+    lines += name + ": " + value;
+  }
+  return utf8_to_wide(lines);
+}
+
+class WindowsWebView final : public WebView2Host {
+ public:
+  WindowsWebView(LoadedRuntime runtime, WebViewConfig config) : runtime_(std::move(runtime)), config_(std::move(config)) {}
+
+  Result<void> start(HWND window, const PumpUntil& pump_until) {
+    if (auto step = create_environment(pump_until); !step) return step;
+    if (auto step = create_controller(window, pump_until); !step) return step;
+    if (auto step = serve_assets(); !step) return step;
+    if (auto step = add_initialization_scripts(pump_until); !step) return step;
+    if (auto step = forward_page_messages(); !step) return step;
+    if (auto step = filter_navigation(); !step) return step;
+    if (auto step = refuse_new_windows(); !step) return step;
+    if (auto step = apply_settings(); !step) return step;
+    fit_to_client_area(window);
+    if (HRESULT code = controller_->put_IsVisible(TRUE); FAILED(code)) return step_failed("Showing the web view", code);
+    if (HRESULT code = web_view_->Navigate(kStartUrl); FAILED(code)) return step_failed("Opening the start page", code);
+    return {};
+  }
+
+  void run_script(const std::string& script) override {
+    auto done = ComPtr<wv::ICoreWebView2ExecuteScriptCompletedHandler>::adopt(
+        make_com_callback<wv::ICoreWebView2ExecuteScriptCompletedHandler>(
+            wv::kIidExecuteScriptCompletedHandler, [](HRESULT, LPCWSTR) -> HRESULT { return S_OK; }));
+    web_view_->ExecuteScript(utf8_to_wide(script).c_str(), done.get());
+  }
+
+  void fit_to_client_area(HWND window) override {
+    RECT client{};
+    if (controller_ && GetClientRect(window, &client)) controller_->put_Bounds(client);
+  }
+
+ private:
+  Result<void> create_environment(const PumpUntil& pump_until) {
+    constexpr char kStep[] = "Creating the WebView2 environment";
+    auto completion = std::make_shared<Completion<ComPtr<wv::ICoreWebView2Environment>>>();
+    auto handler = ComPtr<wv::ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler>::adopt(
+        make_com_callback<wv::ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler>(
+            wv::kIidEnvironmentCompletedHandler,
+            [completion](HRESULT code, wv::ICoreWebView2Environment* environment) -> HRESULT {
+              completion->done = true;
+              completion->code = code;
+              // Asked for by its own IID, so the pointer is the interface these
+              // declarations describe whatever the runtime handed over.
+              if (SUCCEEDED(code) && environment) {
+                completion->code =
+                    environment->QueryInterface(wv::kIidEnvironment, completion->value.receive_void());
+              }
+              return S_OK;
+            }));
+    const std::wstring data_folder = config_.data_folder.native();
+    HRESULT code = runtime_.create_environment(TRUE, wv::kRuntimeKindInstalled, data_folder.c_str(), nullptr,
+                                               handler.get());
+    if (FAILED(code)) return step_failed(kStep, code);
+    pump_until([&] { return completion->done; });
+    if (FAILED(completion->code)) return step_failed(kStep, completion->code);
+    if (!completion->value) return step_failed(kStep, E_POINTER);
+    environment_ = completion->value;
+    return {};
+  }
+
+  Result<void> create_controller(HWND window, const PumpUntil& pump_until) {
+    constexpr char kStep[] = "Creating the WebView2 controller";
+    auto completion = std::make_shared<Completion<ComPtr<wv::ICoreWebView2Controller>>>();
+    auto handler = ComPtr<wv::ICoreWebView2CreateCoreWebView2ControllerCompletedHandler>::adopt(
+        make_com_callback<wv::ICoreWebView2CreateCoreWebView2ControllerCompletedHandler>(
+            wv::kIidControllerCompletedHandler,
+            [completion](HRESULT code, wv::ICoreWebView2Controller* controller) -> HRESULT {
+              completion->done = true;
+              completion->code = code;
+              completion->value = ComPtr<wv::ICoreWebView2Controller>::share(controller);
+              return S_OK;
+            }));
+    if (HRESULT code = environment_->CreateCoreWebView2Controller(window, handler.get()); FAILED(code)) {
+      return step_failed(kStep, code);
+    }
+    pump_until([&] { return completion->done; });
+    if (FAILED(completion->code)) return step_failed(kStep, completion->code);
+    if (!completion->value) return step_failed(kStep, E_POINTER);
+    controller_ = completion->value;
+    if (HRESULT code = controller_->get_CoreWebView2(web_view_.receive()); FAILED(code) || !web_view_) {
+      return step_failed("Getting the WebView2 from its controller", FAILED(code) ? code : E_POINTER);
+    }
+    return {};
+  }
+
+  // Every request under the app origin is answered here from the compiled-in table,
+  // never from the network (the .localhost name would otherwise reach loopback).
+  Result<void> serve_assets() {
+    constexpr char kStep[] = "Registering the quillmar.localhost request handler";
+    auto handler = ComPtr<wv::ICoreWebView2WebResourceRequestedEventHandler>::adopt(
+        make_com_callback<wv::ICoreWebView2WebResourceRequestedEventHandler>(
+            wv::kIidWebResourceRequestedHandler,
+            [this](wv::ICoreWebView2*, wv::ICoreWebView2WebResourceRequestedEventArgs* args) -> HRESULT {
+              return answer_request(args);
+            }));
+    wv::EventToken token{};
+    if (HRESULT code = web_view_->add_WebResourceRequested(handler.get(), &token); FAILED(code)) {
+      return step_failed(kStep, code);
+    }
+    if (HRESULT code = web_view_->AddWebResourceRequestedFilter(kAssetFilter, wv::kWebResourceContextAll);
+        FAILED(code)) {
+      return step_failed(kStep, code);
+    }
+    return {};
+  }
+
+  HRESULT answer_request(wv::ICoreWebView2WebResourceRequestedEventArgs* args) {
+    if (!args) return E_POINTER;
+    // A request whose address cannot be read is answered 404 rather than left to
+    // fall through to the network.
+    std::optional<std::string> uri;
+    ComPtr<wv::ICoreWebView2WebResourceRequest> request;
+    if (SUCCEEDED(args->get_Request(request.receive())) && request) {
+      RuntimeString text;
+      if (SUCCEEDED(request->get_Uri(text.receive()))) uri = text.utf8();
+    }
+    const AssetResponse answer = uri ? serve_asset(*uri, config_.assets) : AssetResponse{};
+
+    // The stream holds its own copy of the bytes, so it may outlive this call for as
+    // long as the runtime keeps it.
+    ComPtr<IStream> body;
+    if (!answer.body.empty()) {
+      body = ComPtr<IStream>::adopt(
+          SHCreateMemStream(answer.body.data(), static_cast<UINT>(answer.body.size())));
+      if (!body) return E_OUTOFMEMORY;
+    }
+    const wchar_t* reason = answer.status == 200 ? L"OK" : L"Not Found";
+    ComPtr<wv::ICoreWebView2WebResourceResponse> response;
+    HRESULT code = environment_->CreateWebResourceResponse(body.get(), answer.status, reason,
+                                                           header_lines(answer).c_str(), response.receive());
+    if (FAILED(code)) return code;
+    return args->put_Response(response.get());
+  }
+
+  // The environment first, so the page's own scripts find it already set; each is
+  // confirmed before the page is opened, so none can be missing from its first load.
+  Result<void> add_initialization_scripts(const PumpUntil& pump_until) {
+    constexpr char kStep[] = "Adding the initialization scripts";
+    for (const std::string& script : {config_.initialization_script, std::string(kIpcScript)}) {
+      auto completion = std::make_shared<Completion<bool>>();
+      auto handler = ComPtr<wv::ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler>::adopt(
+          make_com_callback<wv::ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler>(
+              wv::kIidAddScriptCompletedHandler, [completion](HRESULT code, LPCWSTR) -> HRESULT {
+                completion->done = true;
+                completion->code = code;
+                return S_OK;
+              }));
+      HRESULT code = web_view_->AddScriptToExecuteOnDocumentCreated(utf8_to_wide(script).c_str(), handler.get());
+      if (FAILED(code)) return step_failed(kStep, code);
+      pump_until([&] { return completion->done; });
+      if (FAILED(completion->code)) return step_failed(kStep, completion->code);
+    }
+    return {};
+  }
+
+  // Each text the page posts goes to the bridge unchanged; anything that is not a
+  // string is dropped, as the bridge would drop it as malformed.
+  Result<void> forward_page_messages() {
+    auto handler = ComPtr<wv::ICoreWebView2WebMessageReceivedEventHandler>::adopt(
+        make_com_callback<wv::ICoreWebView2WebMessageReceivedEventHandler>(
+            wv::kIidWebMessageReceivedHandler,
+            [this](wv::ICoreWebView2*, wv::ICoreWebView2WebMessageReceivedEventArgs* args) -> HRESULT {
+              if (!args) return E_POINTER;
+              RuntimeString text;
+              if (FAILED(args->TryGetWebMessageAsString(text.receive()))) return S_OK;
+              if (config_.on_page_message) config_.on_page_message(text.utf8());
+              return S_OK;
+            }));
+    wv::EventToken token{};
+    if (HRESULT code = web_view_->add_WebMessageReceived(handler.get(), &token); FAILED(code)) {
+      return step_failed("Installing the page-message handler", code);
+    }
+    return {};
+  }
+
+  // Only the app origin may be shown: links elsewhere, a dropped file and scripted
+  // redirects are all cancelled, and the page stays.
+  Result<void> filter_navigation() {
+    auto handler = ComPtr<wv::ICoreWebView2NavigationStartingEventHandler>::adopt(
+        make_com_callback<wv::ICoreWebView2NavigationStartingEventHandler>(
+            wv::kIidNavigationStartingHandler,
+            [](wv::ICoreWebView2*, wv::ICoreWebView2NavigationStartingEventArgs* args) -> HRESULT {
+              if (!args) return E_POINTER;
+              RuntimeString uri;
+              const bool allowed = SUCCEEDED(args->get_Uri(uri.receive())) &&
+                                   std::string_view(uri.utf8()).starts_with(wide_to_utf8(kAppOrigin));
+              return allowed ? S_OK : args->put_Cancel(TRUE);
+            }));
+    wv::EventToken token{};
+    if (HRESULT code = web_view_->add_NavigationStarting(handler.get(), &token); FAILED(code)) {
+      return step_failed("Installing the navigation filter", code);
+    }
+    return {};
+  }
+
+  // Handled without a new window: the page gets a window object that never loads.
+  Result<void> refuse_new_windows() {
+    auto handler = ComPtr<wv::ICoreWebView2NewWindowRequestedEventHandler>::adopt(
+        make_com_callback<wv::ICoreWebView2NewWindowRequestedEventHandler>(
+            wv::kIidNewWindowRequestedHandler,
+            [](wv::ICoreWebView2*, wv::ICoreWebView2NewWindowRequestedEventArgs* args) -> HRESULT {
+              return args ? args->put_Handled(TRUE) : E_POINTER;
+            }));
+    wv::EventToken token{};
+    if (HRESULT code = web_view_->add_NewWindowRequested(handler.get(), &token); FAILED(code)) {
+      return step_failed("Installing the new-window refusal", code);
+    }
+    return {};
+  }
+
+  Result<void> apply_settings() {
+    constexpr char kStep[] = "Applying the WebView2 settings";
+    ComPtr<wv::ICoreWebView2Settings> settings;
+    if (HRESULT code = web_view_->get_Settings(settings.receive()); FAILED(code) || !settings) {
+      return step_failed(kStep, FAILED(code) ? code : E_POINTER);
+    }
+    for (HRESULT code : {settings->put_AreDevToolsEnabled(FALSE), settings->put_IsZoomControlEnabled(FALSE),
+                         settings->put_IsStatusBarEnabled(FALSE), settings->put_IsScriptEnabled(TRUE),
+                         settings->put_AreDefaultContextMenusEnabled(TRUE)}) {
+      if (FAILED(code)) return step_failed(kStep, code);
+    }
+    return {};
+  }
+
+  LoadedRuntime runtime_;
+  WebViewConfig config_;  // read by the handlers for the whole run
+  ComPtr<wv::ICoreWebView2Environment> environment_;
+  ComPtr<wv::ICoreWebView2Controller> controller_;
+  ComPtr<wv::ICoreWebView2> web_view_;
+};
+
+}  // namespace
+
+Result<std::unique_ptr<WebView2Host>> WebView2Host::create(HWND window, const WebViewConfig& config,
+                                                           const PumpUntil& pump_until) {
+  auto runtime = load_installed_runtime();
+  if (!runtime) return runtime.error();
+  auto host = std::make_unique<WindowsWebView>(std::move(runtime).value(), config);
+  if (auto started = host->start(window, pump_until); !started) return started.error();
+  return std::unique_ptr<WebView2Host>(std::move(host));
+}
+
+}  // namespace quillmar

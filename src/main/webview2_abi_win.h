@@ -1,0 +1,329 @@
+#pragma once
+
+// The few WebView2 COM interfaces the installer's web view host uses, declared by
+// hand because the SDK is not available to this build. Every IID and every slot
+// below was compared with two independent MIDL-generated WebView2.h headers (an
+// older 1.0-series one and a recent 1.0.2xxx one); one wrong slot would call the
+// wrong method on a real machine, so nothing here may be reordered.
+//
+// Rules kept throughout: each interface derives directly from IUnknown (slots 0-2),
+// declares its own methods as pure virtuals in vtable order, has no destructor (g++
+// would add two vtable entries) and no overloaded names. Slots the host never calls
+// keep a pointer-sized placeholder parameter; only their position matters.
+//
+// What the host calls (interface: slot method), which is what any runtime it talks
+// to must implement:
+//   ICoreWebView2Environment    3 CreateCoreWebView2Controller, 4 CreateWebResourceResponse
+//   ICoreWebView2Controller     4 put_IsVisible, 6 put_Bounds (RECT by value, so a
+//                               pointer to a copy), 24 Close, 25 get_CoreWebView2
+//   ICoreWebView2               3 get_Settings, 5 Navigate, 7 add_NavigationStarting,
+//                               27 AddScriptToExecuteOnDocumentCreated, 29 ExecuteScript,
+//                               34 add_WebMessageReceived, 44 add_NewWindowRequested,
+//                               55 add_WebResourceRequested, 57 AddWebResourceRequestedFilter
+//   ICoreWebView2Settings       4 put_IsScriptEnabled, 10 put_IsStatusBarEnabled,
+//                               12 put_AreDevToolsEnabled, 14 put_AreDefaultContextMenusEnabled,
+//                               18 put_IsZoomControlEnabled
+//   ...WebMessageReceivedEventArgs      5 TryGetWebMessageAsString
+//   ...NavigationStartingEventArgs      3 get_Uri, 8 put_Cancel
+//   ...NewWindowRequestedEventArgs      6 put_Handled
+//   ...WebResourceRequestedEventArgs    3 get_Request, 5 put_Response
+//   ...WebResourceRequest               3 get_Uri
+// The environment is also QueryInterface'd for its own IID when it arrives.
+// Call order: environment, controller (parent = the window), get_CoreWebView2,
+// add_WebResourceRequested + AddWebResourceRequestedFilter("http://quillmar.localhost/*",
+// ALL), AddScriptToExecuteOnDocumentCreated twice (the environment script, then the
+// window.ipc script; each completion is awaited), add_WebMessageReceived,
+// add_NavigationStarting, add_NewWindowRequested, get_Settings and the five puts,
+// put_Bounds (the client rectangle), put_IsVisible(TRUE),
+// Navigate("http://quillmar.localhost/index.html"). A resource answer is made with
+// CreateWebResourceResponse(content, status, reason, headers): 200 "OK" with an
+// IStream of the bytes and the headers as "Name: value" lines joined by "\n"
+// (Content-Type, Content-Security-Policy, X-Content-Type-Options, in that order);
+// 404 "Not Found" with a null stream and an empty header string. ExecuteScript is
+// always given a completion handler.
+//
+// What the host implements (slot 3 Invoke each; QueryInterface answers IUnknown and
+// the handler's own IID): the environment-completed, controller-completed,
+// WebResourceRequested, AddScriptToExecuteOnDocumentCreated-completed,
+// WebMessageReceived, NavigationStarting, NewWindowRequested and
+// ExecuteScript-completed handlers.
+//
+// How the runtime is found and entered (no loader DLL):
+//   registry  value "EBWebView" (REG_SZ) of
+//             SOFTWARE\Microsoft\EdgeUpdate\ClientState\{channel GUID}, read through
+//             the 32-bit view (KEY_WOW64_32KEY, so WOW6432Node on 64-bit Windows);
+//             channels in the order stable {F3017226-FE2A-4295-8BDF-00C3A9A7E4C5},
+//             beta {2CD8A007-E189-409D-A2C8-9AF4EF3C72AA}, dev
+//             {0D50BFEC-CD6A-4F9A-964C-C7416E3ACB10}, canary
+//             {65C35B14-6C1D-4122-AC46-7148CC9D6497}; in each, HKEY_LOCAL_MACHINE
+//             before HKEY_CURRENT_USER. Physically that is
+//             HKLM\SOFTWARE\WOW6432Node\Microsoft\EdgeUpdate\ClientState\{GUID} and
+//             HKCU\SOFTWARE\Microsoft\EdgeUpdate\ClientState\{GUID} (HKCU\Software is
+//             not redirected). The value is the versioned runtime folder; its last
+//             component is the version, four dot-separated numbers, and a version
+//             below 86.0.616.0 (the first stable runtime) is refused. The first record
+//             whose DLL exists is used; no environment variable or policy is read.
+//   DLL       <that folder>\EBWebView\x64\EmbeddedBrowserWebView.dll, loaded by full
+//             path with LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32,
+//             so its own dependencies come from its folder or the system folder and
+//             never from the installer's folder.
+//   export    CreateWebViewEnvironmentWithOptionsInternal(BOOL 1, runtime kind 0
+//             (installed), user data folder, options nullptr, environment-completed
+//             handler), returning HRESULT; the environment arrives through the handler.
+
+#include <windows.h>
+#include <objidl.h>
+#include <unknwn.h>
+
+namespace quillmar::webview2 {
+
+// Windows' own registration token: one 64-bit value written by add_*.
+struct EventToken {
+  INT64 value;
+};
+
+enum WebResourceContext : INT32 { kWebResourceContextAll = 0 };
+
+// The runtime kind the internal entry point takes: 0 is the installed runtime.
+inline constexpr INT32 kRuntimeKindInstalled = 0;
+
+// IIDs of the stable 1.0 interfaces (a pre-1.0 header has a different ICoreWebView2).
+inline constexpr GUID kIidEnvironment = {0xB96D755E, 0x0319, 0x4E92, {0xA2, 0x96, 0x23, 0x43, 0x6F, 0x46, 0xA1, 0xFC}};
+inline constexpr GUID kIidEnvironmentCompletedHandler = {
+    0x4E8A3389, 0xC9D8, 0x4BD2, {0xB6, 0xB5, 0x12, 0x4F, 0xEE, 0x6C, 0xC1, 0x4D}};
+inline constexpr GUID kIidControllerCompletedHandler = {
+    0x6C4819F3, 0xC9B7, 0x4260, {0x81, 0x27, 0xC9, 0xF5, 0xBD, 0xE7, 0xF6, 0x8C}};
+inline constexpr GUID kIidWebMessageReceivedHandler = {
+    0x57213F19, 0x00E6, 0x49FA, {0x8E, 0x07, 0x89, 0x8E, 0xA0, 0x1E, 0xCB, 0xD2}};
+inline constexpr GUID kIidNavigationStartingHandler = {
+    0x9ADBE429, 0xF36D, 0x432B, {0x9D, 0xDC, 0xF8, 0x88, 0x1F, 0xBD, 0x76, 0xE3}};
+inline constexpr GUID kIidNewWindowRequestedHandler = {
+    0xD4C185FE, 0xC81C, 0x4989, {0x97, 0xAF, 0x2D, 0x3F, 0xA7, 0xAB, 0x56, 0x51}};
+inline constexpr GUID kIidWebResourceRequestedHandler = {
+    0xAB00B74C, 0x15F1, 0x4646, {0x80, 0xE8, 0xE7, 0x63, 0x41, 0xD2, 0x5D, 0x71}};
+inline constexpr GUID kIidAddScriptCompletedHandler = {
+    0xB99369F3, 0x9B11, 0x47B5, {0xBC, 0x6F, 0x8E, 0x78, 0x95, 0xFC, 0xEA, 0x17}};
+inline constexpr GUID kIidExecuteScriptCompletedHandler = {
+    0x49511172, 0xCC67, 0x4BCA, {0x99, 0x23, 0x13, 0x71, 0x12, 0xF4, 0xC4, 0xCC}};
+
+struct ICoreWebView2;
+struct ICoreWebView2Controller;
+struct ICoreWebView2Environment;
+struct ICoreWebView2Settings;
+struct ICoreWebView2WebResourceResponse;
+
+// The handlers the host implements: IUnknown, then Invoke at slot 3.
+struct ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler : IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE Invoke(HRESULT error_code, ICoreWebView2Environment* environment) = 0;
+};
+struct ICoreWebView2CreateCoreWebView2ControllerCompletedHandler : IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE Invoke(HRESULT error_code, ICoreWebView2Controller* controller) = 0;
+};
+struct ICoreWebView2WebMessageReceivedEventArgs;
+struct ICoreWebView2WebMessageReceivedEventHandler : IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE Invoke(ICoreWebView2* sender, ICoreWebView2WebMessageReceivedEventArgs* args) = 0;
+};
+struct ICoreWebView2NavigationStartingEventArgs;
+struct ICoreWebView2NavigationStartingEventHandler : IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE Invoke(ICoreWebView2* sender, ICoreWebView2NavigationStartingEventArgs* args) = 0;
+};
+struct ICoreWebView2NewWindowRequestedEventArgs;
+struct ICoreWebView2NewWindowRequestedEventHandler : IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE Invoke(ICoreWebView2* sender, ICoreWebView2NewWindowRequestedEventArgs* args) = 0;
+};
+struct ICoreWebView2WebResourceRequestedEventArgs;
+struct ICoreWebView2WebResourceRequestedEventHandler : IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE Invoke(ICoreWebView2* sender, ICoreWebView2WebResourceRequestedEventArgs* args) = 0;
+};
+struct ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler : IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE Invoke(HRESULT error_code, LPCWSTR id) = 0;
+};
+struct ICoreWebView2ExecuteScriptCompletedHandler : IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE Invoke(HRESULT error_code, LPCWSTR result_as_json) = 0;
+};
+
+struct ICoreWebView2Environment : IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE CreateCoreWebView2Controller(
+      HWND parent, ICoreWebView2CreateCoreWebView2ControllerCompletedHandler* handler) = 0;                // 3
+  virtual HRESULT STDMETHODCALLTYPE CreateWebResourceResponse(IStream* content, int status_code, LPCWSTR reason,
+                                                              LPCWSTR headers,
+                                                              ICoreWebView2WebResourceResponse** response) = 0;  // 4
+  virtual HRESULT STDMETHODCALLTYPE get_BrowserVersionString(LPWSTR* version) = 0;                          // 5
+  virtual HRESULT STDMETHODCALLTYPE add_NewBrowserVersionAvailable(IUnknown* handler, EventToken* token) = 0;  // 6
+  virtual HRESULT STDMETHODCALLTYPE remove_NewBrowserVersionAvailable(EventToken token) = 0;                  // 7
+};
+
+struct ICoreWebView2Controller : IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE get_IsVisible(BOOL* visible) = 0;                                 // 3
+  virtual HRESULT STDMETHODCALLTYPE put_IsVisible(BOOL visible) = 0;                                  // 4
+  virtual HRESULT STDMETHODCALLTYPE get_Bounds(RECT* bounds) = 0;                                     // 5
+  virtual HRESULT STDMETHODCALLTYPE put_Bounds(RECT bounds) = 0;                                      // 6
+  virtual HRESULT STDMETHODCALLTYPE get_ZoomFactor(double* factor) = 0;                               // 7
+  virtual HRESULT STDMETHODCALLTYPE put_ZoomFactor(double factor) = 0;                                // 8
+  virtual HRESULT STDMETHODCALLTYPE add_ZoomFactorChanged(IUnknown* handler, EventToken* token) = 0;  // 9
+  virtual HRESULT STDMETHODCALLTYPE remove_ZoomFactorChanged(EventToken token) = 0;                   // 10
+  virtual HRESULT STDMETHODCALLTYPE SetBoundsAndZoomFactor(RECT bounds, double factor) = 0;           // 11
+  virtual HRESULT STDMETHODCALLTYPE MoveFocus(INT32 reason) = 0;                                      // 12
+  virtual HRESULT STDMETHODCALLTYPE add_MoveFocusRequested(IUnknown* handler, EventToken* token) = 0;  // 13
+  virtual HRESULT STDMETHODCALLTYPE remove_MoveFocusRequested(EventToken token) = 0;                  // 14
+  virtual HRESULT STDMETHODCALLTYPE add_GotFocus(IUnknown* handler, EventToken* token) = 0;           // 15
+  virtual HRESULT STDMETHODCALLTYPE remove_GotFocus(EventToken token) = 0;                            // 16
+  virtual HRESULT STDMETHODCALLTYPE add_LostFocus(IUnknown* handler, EventToken* token) = 0;          // 17
+  virtual HRESULT STDMETHODCALLTYPE remove_LostFocus(EventToken token) = 0;                           // 18
+  virtual HRESULT STDMETHODCALLTYPE add_AcceleratorKeyPressed(IUnknown* handler, EventToken* token) = 0;  // 19
+  virtual HRESULT STDMETHODCALLTYPE remove_AcceleratorKeyPressed(EventToken token) = 0;               // 20
+  virtual HRESULT STDMETHODCALLTYPE get_ParentWindow(HWND* parent) = 0;                               // 21
+  virtual HRESULT STDMETHODCALLTYPE put_ParentWindow(HWND parent) = 0;                                // 22
+  virtual HRESULT STDMETHODCALLTYPE NotifyParentWindowPositionChanged() = 0;                          // 23
+  virtual HRESULT STDMETHODCALLTYPE Close() = 0;                                                      // 24
+  virtual HRESULT STDMETHODCALLTYPE get_CoreWebView2(ICoreWebView2** web_view) = 0;                   // 25
+};
+
+struct ICoreWebView2 : IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE get_Settings(ICoreWebView2Settings** settings) = 0;  // 3
+  virtual HRESULT STDMETHODCALLTYPE get_Source(LPWSTR* uri) = 0;                         // 4
+  virtual HRESULT STDMETHODCALLTYPE Navigate(LPCWSTR uri) = 0;                           // 5
+  virtual HRESULT STDMETHODCALLTYPE NavigateToString(LPCWSTR html) = 0;                  // 6
+  virtual HRESULT STDMETHODCALLTYPE add_NavigationStarting(ICoreWebView2NavigationStartingEventHandler* handler,
+                                                           EventToken* token) = 0;                        // 7
+  virtual HRESULT STDMETHODCALLTYPE remove_NavigationStarting(EventToken token) = 0;                      // 8
+  virtual HRESULT STDMETHODCALLTYPE add_ContentLoading(IUnknown* handler, EventToken* token) = 0;         // 9
+  virtual HRESULT STDMETHODCALLTYPE remove_ContentLoading(EventToken token) = 0;                          // 10
+  virtual HRESULT STDMETHODCALLTYPE add_SourceChanged(IUnknown* handler, EventToken* token) = 0;          // 11
+  virtual HRESULT STDMETHODCALLTYPE remove_SourceChanged(EventToken token) = 0;                           // 12
+  virtual HRESULT STDMETHODCALLTYPE add_HistoryChanged(IUnknown* handler, EventToken* token) = 0;         // 13
+  virtual HRESULT STDMETHODCALLTYPE remove_HistoryChanged(EventToken token) = 0;                          // 14
+  virtual HRESULT STDMETHODCALLTYPE add_NavigationCompleted(IUnknown* handler, EventToken* token) = 0;    // 15
+  virtual HRESULT STDMETHODCALLTYPE remove_NavigationCompleted(EventToken token) = 0;                     // 16
+  virtual HRESULT STDMETHODCALLTYPE add_FrameNavigationStarting(IUnknown* handler, EventToken* token) = 0;  // 17
+  virtual HRESULT STDMETHODCALLTYPE remove_FrameNavigationStarting(EventToken token) = 0;                 // 18
+  virtual HRESULT STDMETHODCALLTYPE add_FrameNavigationCompleted(IUnknown* handler, EventToken* token) = 0;  // 19
+  virtual HRESULT STDMETHODCALLTYPE remove_FrameNavigationCompleted(EventToken token) = 0;                // 20
+  virtual HRESULT STDMETHODCALLTYPE add_ScriptDialogOpening(IUnknown* handler, EventToken* token) = 0;    // 21
+  virtual HRESULT STDMETHODCALLTYPE remove_ScriptDialogOpening(EventToken token) = 0;                     // 22
+  virtual HRESULT STDMETHODCALLTYPE add_PermissionRequested(IUnknown* handler, EventToken* token) = 0;    // 23
+  virtual HRESULT STDMETHODCALLTYPE remove_PermissionRequested(EventToken token) = 0;                     // 24
+  virtual HRESULT STDMETHODCALLTYPE add_ProcessFailed(IUnknown* handler, EventToken* token) = 0;          // 25
+  virtual HRESULT STDMETHODCALLTYPE remove_ProcessFailed(EventToken token) = 0;                           // 26
+  virtual HRESULT STDMETHODCALLTYPE AddScriptToExecuteOnDocumentCreated(
+      LPCWSTR script, ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler* handler) = 0;     // 27
+  virtual HRESULT STDMETHODCALLTYPE RemoveScriptToExecuteOnDocumentCreated(LPCWSTR id) = 0;               // 28
+  virtual HRESULT STDMETHODCALLTYPE ExecuteScript(LPCWSTR script,
+                                                  ICoreWebView2ExecuteScriptCompletedHandler* handler) = 0;  // 29
+  virtual HRESULT STDMETHODCALLTYPE CapturePreview(INT32 format, IStream* stream, IUnknown* handler) = 0;  // 30
+  virtual HRESULT STDMETHODCALLTYPE Reload() = 0;                                                          // 31
+  virtual HRESULT STDMETHODCALLTYPE PostWebMessageAsJson(LPCWSTR json) = 0;                                // 32
+  virtual HRESULT STDMETHODCALLTYPE PostWebMessageAsString(LPCWSTR text) = 0;                              // 33
+  virtual HRESULT STDMETHODCALLTYPE add_WebMessageReceived(ICoreWebView2WebMessageReceivedEventHandler* handler,
+                                                           EventToken* token) = 0;                         // 34
+  virtual HRESULT STDMETHODCALLTYPE remove_WebMessageReceived(EventToken token) = 0;                       // 35
+  virtual HRESULT STDMETHODCALLTYPE CallDevToolsProtocolMethod(LPCWSTR method, LPCWSTR parameters,
+                                                               IUnknown* handler) = 0;                     // 36
+  virtual HRESULT STDMETHODCALLTYPE get_BrowserProcessId(UINT32* id) = 0;                                  // 37
+  virtual HRESULT STDMETHODCALLTYPE get_CanGoBack(BOOL* can) = 0;                                          // 38
+  virtual HRESULT STDMETHODCALLTYPE get_CanGoForward(BOOL* can) = 0;                                       // 39
+  virtual HRESULT STDMETHODCALLTYPE GoBack() = 0;                                                          // 40
+  virtual HRESULT STDMETHODCALLTYPE GoForward() = 0;                                                       // 41
+  virtual HRESULT STDMETHODCALLTYPE GetDevToolsProtocolEventReceiver(LPCWSTR event, IUnknown** receiver) = 0;  // 42
+  virtual HRESULT STDMETHODCALLTYPE Stop() = 0;                                                            // 43
+  virtual HRESULT STDMETHODCALLTYPE add_NewWindowRequested(ICoreWebView2NewWindowRequestedEventHandler* handler,
+                                                           EventToken* token) = 0;                         // 44
+  virtual HRESULT STDMETHODCALLTYPE remove_NewWindowRequested(EventToken token) = 0;                       // 45
+  virtual HRESULT STDMETHODCALLTYPE add_DocumentTitleChanged(IUnknown* handler, EventToken* token) = 0;    // 46
+  virtual HRESULT STDMETHODCALLTYPE remove_DocumentTitleChanged(EventToken token) = 0;                     // 47
+  virtual HRESULT STDMETHODCALLTYPE get_DocumentTitle(LPWSTR* title) = 0;                                  // 48
+  virtual HRESULT STDMETHODCALLTYPE AddHostObjectToScript(LPCWSTR name, VARIANT* object) = 0;              // 49
+  virtual HRESULT STDMETHODCALLTYPE RemoveHostObjectFromScript(LPCWSTR name) = 0;                          // 50
+  virtual HRESULT STDMETHODCALLTYPE OpenDevToolsWindow() = 0;                                              // 51
+  virtual HRESULT STDMETHODCALLTYPE add_ContainsFullScreenElementChanged(IUnknown* handler, EventToken* token) = 0;  // 52
+  virtual HRESULT STDMETHODCALLTYPE remove_ContainsFullScreenElementChanged(EventToken token) = 0;         // 53
+  virtual HRESULT STDMETHODCALLTYPE get_ContainsFullScreenElement(BOOL* contains) = 0;                     // 54
+  virtual HRESULT STDMETHODCALLTYPE add_WebResourceRequested(ICoreWebView2WebResourceRequestedEventHandler* handler,
+                                                             EventToken* token) = 0;                       // 55
+  virtual HRESULT STDMETHODCALLTYPE remove_WebResourceRequested(EventToken token) = 0;                     // 56
+  virtual HRESULT STDMETHODCALLTYPE AddWebResourceRequestedFilter(LPCWSTR uri, WebResourceContext context) = 0;  // 57
+  virtual HRESULT STDMETHODCALLTYPE RemoveWebResourceRequestedFilter(LPCWSTR uri, WebResourceContext context) = 0;  // 58
+  virtual HRESULT STDMETHODCALLTYPE add_WindowCloseRequested(IUnknown* handler, EventToken* token) = 0;    // 59
+  virtual HRESULT STDMETHODCALLTYPE remove_WindowCloseRequested(EventToken token) = 0;                     // 60
+};
+
+struct ICoreWebView2Settings : IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE get_IsScriptEnabled(BOOL* enabled) = 0;                // 3
+  virtual HRESULT STDMETHODCALLTYPE put_IsScriptEnabled(BOOL enabled) = 0;                 // 4
+  virtual HRESULT STDMETHODCALLTYPE get_IsWebMessageEnabled(BOOL* enabled) = 0;            // 5
+  virtual HRESULT STDMETHODCALLTYPE put_IsWebMessageEnabled(BOOL enabled) = 0;             // 6
+  virtual HRESULT STDMETHODCALLTYPE get_AreDefaultScriptDialogsEnabled(BOOL* enabled) = 0;  // 7
+  virtual HRESULT STDMETHODCALLTYPE put_AreDefaultScriptDialogsEnabled(BOOL enabled) = 0;  // 8
+  virtual HRESULT STDMETHODCALLTYPE get_IsStatusBarEnabled(BOOL* enabled) = 0;             // 9
+  virtual HRESULT STDMETHODCALLTYPE put_IsStatusBarEnabled(BOOL enabled) = 0;              // 10
+  virtual HRESULT STDMETHODCALLTYPE get_AreDevToolsEnabled(BOOL* enabled) = 0;             // 11
+  virtual HRESULT STDMETHODCALLTYPE put_AreDevToolsEnabled(BOOL enabled) = 0;              // 12
+  virtual HRESULT STDMETHODCALLTYPE get_AreDefaultContextMenusEnabled(BOOL* enabled) = 0;  // 13
+  virtual HRESULT STDMETHODCALLTYPE put_AreDefaultContextMenusEnabled(BOOL enabled) = 0;   // 14
+  virtual HRESULT STDMETHODCALLTYPE get_AreHostObjectsAllowed(BOOL* allowed) = 0;          // 15
+  virtual HRESULT STDMETHODCALLTYPE put_AreHostObjectsAllowed(BOOL allowed) = 0;           // 16
+  virtual HRESULT STDMETHODCALLTYPE get_IsZoomControlEnabled(BOOL* enabled) = 0;           // 17
+  virtual HRESULT STDMETHODCALLTYPE put_IsZoomControlEnabled(BOOL enabled) = 0;            // 18
+  virtual HRESULT STDMETHODCALLTYPE get_IsBuiltInErrorPageEnabled(BOOL* enabled) = 0;      // 19
+  virtual HRESULT STDMETHODCALLTYPE put_IsBuiltInErrorPageEnabled(BOOL enabled) = 0;       // 20
+};
+
+struct ICoreWebView2WebMessageReceivedEventArgs : IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE get_Source(LPWSTR* source) = 0;                  // 3
+  virtual HRESULT STDMETHODCALLTYPE get_WebMessageAsJson(LPWSTR* json) = 0;          // 4
+  virtual HRESULT STDMETHODCALLTYPE TryGetWebMessageAsString(LPWSTR* message) = 0;   // 5
+};
+
+struct ICoreWebView2NavigationStartingEventArgs : IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* uri) = 0;                 // 3
+  virtual HRESULT STDMETHODCALLTYPE get_IsUserInitiated(BOOL* user) = 0;      // 4
+  virtual HRESULT STDMETHODCALLTYPE get_IsRedirected(BOOL* redirected) = 0;   // 5
+  virtual HRESULT STDMETHODCALLTYPE get_RequestHeaders(IUnknown** headers) = 0;  // 6
+  virtual HRESULT STDMETHODCALLTYPE get_Cancel(BOOL* cancel) = 0;             // 7
+  virtual HRESULT STDMETHODCALLTYPE put_Cancel(BOOL cancel) = 0;              // 8
+  virtual HRESULT STDMETHODCALLTYPE get_NavigationId(UINT64* id) = 0;         // 9
+};
+
+// put_Handled comes before get_Handled in this interface, unlike most properties.
+struct ICoreWebView2NewWindowRequestedEventArgs : IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* uri) = 0;                       // 3
+  virtual HRESULT STDMETHODCALLTYPE put_NewWindow(ICoreWebView2* window) = 0;       // 4
+  virtual HRESULT STDMETHODCALLTYPE get_NewWindow(ICoreWebView2** window) = 0;      // 5
+  virtual HRESULT STDMETHODCALLTYPE put_Handled(BOOL handled) = 0;                  // 6
+  virtual HRESULT STDMETHODCALLTYPE get_Handled(BOOL* handled) = 0;                 // 7
+  virtual HRESULT STDMETHODCALLTYPE get_IsUserInitiated(BOOL* user) = 0;            // 8
+  virtual HRESULT STDMETHODCALLTYPE GetDeferral(IUnknown** deferral) = 0;           // 9
+  virtual HRESULT STDMETHODCALLTYPE get_WindowFeatures(IUnknown** features) = 0;    // 10
+};
+
+struct ICoreWebView2WebResourceRequest : IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* uri) = 0;            // 3
+  virtual HRESULT STDMETHODCALLTYPE put_Uri(LPCWSTR uri) = 0;            // 4
+  virtual HRESULT STDMETHODCALLTYPE get_Method(LPWSTR* method) = 0;      // 5
+  virtual HRESULT STDMETHODCALLTYPE put_Method(LPCWSTR method) = 0;      // 6
+  virtual HRESULT STDMETHODCALLTYPE get_Content(IStream** content) = 0;  // 7
+  virtual HRESULT STDMETHODCALLTYPE put_Content(IStream* content) = 0;   // 8
+  virtual HRESULT STDMETHODCALLTYPE get_Headers(IUnknown** headers) = 0;  // 9
+};
+
+struct ICoreWebView2WebResourceRequestedEventArgs : IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE get_Request(ICoreWebView2WebResourceRequest** request) = 0;      // 3
+  virtual HRESULT STDMETHODCALLTYPE get_Response(ICoreWebView2WebResourceResponse** response) = 0;   // 4
+  virtual HRESULT STDMETHODCALLTYPE put_Response(ICoreWebView2WebResourceResponse* response) = 0;    // 5
+  virtual HRESULT STDMETHODCALLTYPE GetDeferral(IUnknown** deferral) = 0;                            // 6
+  virtual HRESULT STDMETHODCALLTYPE get_ResourceContext(WebResourceContext* context) = 0;            // 7
+};
+
+// Only created by the environment and handed back through put_Response; its own
+// methods are never called, so it stays opaque.
+struct ICoreWebView2WebResourceResponse : IUnknown {};
+
+// The runtime DLL's entry: the same work as the loader DLL's
+// CreateCoreWebView2EnvironmentWithOptions, without its registry search.
+using CreateEnvironmentInternal = HRESULT(STDMETHODCALLTYPE*)(BOOL check_runtime_type, INT32 runtime_kind,
+                                                              LPCWSTR user_data_folder, IUnknown* options,
+                                                              ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler*
+                                                                  handler);
+inline constexpr char kCreateEnvironmentExport[] = "CreateWebViewEnvironmentWithOptionsInternal";
+
+}  // namespace quillmar::webview2

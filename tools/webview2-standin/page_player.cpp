@@ -1,0 +1,233 @@
+#include "page_player.h"
+
+#include <fstream>
+#include <sstream>
+#include <string_view>
+#include <vector>
+
+#include "call_log.h"
+#include "event_args.h"
+#include "runtime_state.h"
+#include "system/sha256.h"
+#include "ui_thread.h"
+
+namespace standin {
+namespace {
+
+// Long enough for a whole install under Wine; then the page gives up and closes
+// the window so the test ends with the record saying what never came.
+constexpr unsigned kWaitMilliseconds = 300'000;
+
+struct Step {
+  std::string command;
+  std::string argument;
+};
+
+std::vector<Step> steps;
+std::size_t next_step = 0;
+std::vector<std::string> scripts_run;
+std::size_t scripts_seen = 0;  // scripts before this index satisfied earlier waits
+std::string awaited;
+bool waiting = false;
+std::wstring page_uri;
+
+std::vector<Step> read_steps() {
+  std::vector<Step> read;
+  const wchar_t* path = _wgetenv(L"QUILLMAR_STANDIN_SCRIPT");
+  if (path == nullptr || *path == L'\0') return read;
+  std::ifstream file(path, std::ios::binary);
+  if (!file) {
+    record("page: cannot read the page script " + narrow(path));
+    return read;
+  }
+  std::string line;
+  while (std::getline(file, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.empty() || line.front() == '#') continue;
+    const std::size_t space = line.find(' ');
+    if (space == std::string::npos) {
+      read.push_back({line, ""});
+    } else {
+      read.push_back({line.substr(0, space), line.substr(space + 1)});
+    }
+  }
+  return read;
+}
+
+// Filters are wildcard patterns in which "*" stands for any run of characters.
+bool wildcard_matches(std::wstring_view pattern, std::wstring_view text) {
+  if (pattern.empty()) return text.empty();
+  if (pattern.front() == L'*') {
+    for (std::size_t skip = 0; skip <= text.size(); ++skip) {
+      if (wildcard_matches(pattern.substr(1), text.substr(skip))) return true;
+    }
+    return false;
+  }
+  return !text.empty() && pattern.front() == text.front() && wildcard_matches(pattern.substr(1), text.substr(1));
+}
+
+INT32 resource_context_of(std::wstring_view uri) {
+  auto ends_with = [uri](std::wstring_view tail) {
+    return uri.size() >= tail.size() && uri.substr(uri.size() - tail.size()) == tail;
+  };
+  if (ends_with(L".svg")) return 3;  // image
+  if (ends_with(L".css")) return 2;  // stylesheet
+  if (ends_with(L".js")) return 6;   // script
+  return 1;                          // document
+}
+
+std::string body_description(IStream* content) {
+  if (content == nullptr) return "no body";
+  quillmar::Sha256 digest;
+  std::size_t total = 0;
+  char buffer[4096];
+  for (;;) {
+    ULONG read = 0;
+    const HRESULT result = content->Read(buffer, sizeof buffer, &read);
+    if (FAILED(result)) return "a body that fails to read (" + hresult_text(result) + ")";
+    digest.update(buffer, read);
+    total += read;
+    if (result == S_FALSE || read == 0) break;
+  }
+  const auto hash = digest.finish();
+  if (!hash) return std::to_string(total) + " bytes, sha256 " + hash.error().message;
+  return std::to_string(total) + " bytes, sha256 " + quillmar::to_hex(hash.value());
+}
+
+// Hands ARGS to every handler the installer added for the event, in the order added.
+template <class Handler, class Args>
+void raise(const std::vector<Handler*>& handlers, Args* args) {
+  for (Handler* handler : handlers) handler->lpVtbl->Invoke(handler, runtime_state().web_view, args);
+}
+
+void fetch(const std::wstring& uri) {
+  RuntimeState& state = runtime_state();
+  bool filtered = false;
+  for (const std::wstring& filter : state.resource_filters) filtered = filtered || wildcard_matches(filter, uri);
+  if (!filtered) {
+    record("page: GET " + narrow(uri.c_str()) + ": no resource filter matches, so it would go to the network");
+    return;
+  }
+  WebResourceRequestedArgs* args = new_web_resource_requested_args(uri, resource_context_of(uri));
+  auto* as_interface = reinterpret_cast<ICoreWebView2WebResourceRequestedEventArgs*>(args);
+  raise(state.resource_handlers, as_interface);
+  if (args->response == nullptr) {
+    record("page: GET " + narrow(uri.c_str()) + ": no response");
+  } else {
+    const auto* response = reinterpret_cast<const Response*>(args->response);
+    record("page: GET " + narrow(uri.c_str()) + ": " + std::to_string(response->status) + " " +
+           quoted(response->reason.c_str()) + ", headers " + quoted(response->headers.c_str()) + ", " +
+           body_description(response->content));
+  }
+  as_interface->lpVtbl->Release(as_interface);
+}
+
+bool navigation_allowed(const std::wstring& uri) {
+  RuntimeState& state = runtime_state();
+  NavigationStartingArgs* args = new_navigation_starting_args(uri);
+  auto* as_interface = reinterpret_cast<ICoreWebView2NavigationStartingEventArgs*>(args);
+  raise(state.navigation_handlers, as_interface);
+  const bool allowed = !args->cancel;
+  record("page: navigation to " + quoted(uri.c_str()) + (allowed ? " allowed" : " cancelled"));
+  as_interface->lpVtbl->Release(as_interface);
+  return allowed;
+}
+
+void request_new_window(const std::wstring& uri) {
+  RuntimeState& state = runtime_state();
+  NewWindowRequestedArgs* args = new_new_window_requested_args(uri);
+  auto* as_interface = reinterpret_cast<ICoreWebView2NewWindowRequestedEventArgs*>(args);
+  raise(state.new_window_handlers, as_interface);
+  // Handled without a window of the host's own: the page gets a window that never
+  // loads and no window appears. Anything else opens one.
+  const bool refused = args->handled && !args->new_window_given;
+  record("page: new window for " + quoted(uri.c_str()) + (refused ? " refused" : " opened"));
+  as_interface->lpVtbl->Release(as_interface);
+}
+
+void post_message(const std::string& text) {
+  RuntimeState& state = runtime_state();
+  record("page: posts " + text);
+  WebMessageReceivedArgs* args = new_web_message_received_args(page_uri, widen(text));
+  auto* as_interface = reinterpret_cast<ICoreWebView2WebMessageReceivedEventArgs*>(args);
+  raise(state.message_handlers, as_interface);
+  as_interface->lpVtbl->Release(as_interface);
+}
+
+void close_window() {
+  record("page: closes the window");
+  PostMessageW(runtime_state().parent, WM_CLOSE, 0, 0);
+}
+
+// True when a script run since the last satisfied wait contains AWAITED.
+bool awaited_script_seen() {
+  for (std::size_t index = scripts_seen; index < scripts_run.size(); ++index) {
+    if (scripts_run[index].find(awaited) != std::string::npos) {
+      scripts_seen = index + 1;
+      return true;
+    }
+  }
+  return false;
+}
+
+void run_steps();
+
+void begin_wait(const std::string& text) {
+  awaited = text;
+  if (awaited_script_seen()) return;
+  waiting = true;
+  start_timer(kWaitMilliseconds, [] {
+    waiting = false;
+    record("page: gave up waiting for " + awaited);
+    close_window();
+  });
+}
+
+// Plays steps until one has to wait for the installer.
+void run_steps() {
+  while (!waiting && next_step < steps.size()) {
+    const Step& step = steps[next_step++];
+    if (step.command == "request") {
+      fetch(widen(step.argument));
+    } else if (step.command == "navigate") {
+      navigation_allowed(widen(step.argument));
+    } else if (step.command == "new-window") {
+      request_new_window(widen(step.argument));
+    } else if (step.command == "post") {
+      post_message(step.argument);
+    } else if (step.command == "wait") {
+      begin_wait(step.argument);
+    } else if (step.command == "close") {
+      close_window();
+    } else {
+      record("page: unknown step " + step.command);
+    }
+  }
+}
+
+}  // namespace
+
+void play_page(const std::wstring& start_uri) {
+  if (!navigation_allowed(start_uri)) return;
+  page_uri = start_uri;
+  fetch(start_uri);
+  const std::vector<std::wstring>& scripts = runtime_state().document_scripts;
+  for (std::size_t index = 0; index < scripts.size(); ++index) {
+    record("page: document script " + std::to_string(index + 1) + " runs: " + narrow(scripts[index].c_str()));
+  }
+  record("page: the page's own scripts start");
+  steps = read_steps();
+  run_steps();
+}
+
+void page_ran_script(std::string script) {
+  scripts_run.push_back(std::move(script));
+  if (waiting && awaited_script_seen()) {
+    waiting = false;
+    cancel_timer();
+    // Later, so the installer's ExecuteScript call returns before the page goes on.
+    post_to_ui(run_steps);
+  }
+}
+
+}  // namespace standin
