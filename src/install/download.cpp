@@ -53,7 +53,10 @@ InstallerEvent download_progress_event(std::uint64_t downloaded, std::uint64_t t
 Result<DownloadFolder> DownloadFolder::create() {
   auto digits = random_hex(8);
   if (!digits) return digits.error();
-  std::filesystem::path path = temp_folder() / ("quillmar-installer-" + digits.value());
+  const std::filesystem::path temporary = temp_folder();
+  // An empty folder would put the package wherever the installer happens to run.
+  if (temporary.empty()) return Error{"the user's temporary folder is not known"};
+  std::filesystem::path path = temporary / ("quillmar-installer-" + digits.value());
   if (auto created = create_folder_tree(path); !created) return created.error();
   return DownloadFolder(std::move(path));
 }
