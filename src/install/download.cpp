@@ -83,8 +83,14 @@ DownloadResult downloadPackage(const Package& package, const ReleaseClient& clie
   const auto failed = [](std::string message) {
     return DownloadResult{DownloadResult::End::kFailed, std::move(message)};
   };
-  auto opened = client.open_download(package.download_url, kDownloadBodyLimit);
-  if (!opened) return failed(opened.error().message);
+  const DownloadResult cancelled{DownloadResult::End::kCancelled, {}};
+  // A cancel that came while the package answer was requested ends the run before
+  // any connection is made.
+  if (cancel.load()) return cancelled;
+  // The transport watches the flag as well, so a cancel ends a request that waits
+  // for a head or a body that never comes.
+  auto opened = client.open_download(package.download_url, kDownloadBodyLimit, &cancel);
+  if (!opened) return cancel.load() ? cancelled : failed(opened.error().message);
   ResponseStream& stream = *opened.value();
   if (stream.status() != 200) return failed("HTTP " + std::to_string(stream.status()));
 
@@ -104,9 +110,9 @@ DownloadResult downloadPackage(const Package& package, const ReleaseClient& clie
   PackageSink sink(file, package.size_bytes, send, now);
   std::vector<std::uint8_t> buffer(kDownloadBufferSize);
   for (;;) {
-    if (cancel.load()) return discard({DownloadResult::End::kCancelled, {}});
+    if (cancel.load()) return discard(cancelled);
     auto count = reader.read(buffer.data(), buffer.size());
-    if (!count) return discard(failed(count.error().message));
+    if (!count) return discard(cancel.load() ? cancelled : failed(count.error().message));
     if (count.value() == 0) break;
     if (auto accepted = sink.accept(buffer.data(), count.value()); !accepted) {
       return discard(failed(accepted.error().message));

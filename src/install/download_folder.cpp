@@ -24,7 +24,10 @@ bool is_download_folder_name(std::string_view name) {
 
 Result<DownloadFolder> DownloadFolder::create() {
   const std::string digits = QUILLMAR_TRY(random_hex(kRandomDigits / 2));
-  std::filesystem::path path = temp_folder() / path_from_text(std::string(kFolderPrefix) + digits);
+  const std::filesystem::path temporary = temp_folder();
+  // An empty folder would put the package wherever the installer happens to run.
+  if (temporary.empty()) return Error{"the user's temporary folder is not known"};
+  std::filesystem::path path = temporary / path_from_text(std::string(kFolderPrefix) + digits);
   QUILLMAR_TRY(create_folder_tree(path));
   auto lock = FolderLock::take(path);
   if (!lock) {
@@ -50,8 +53,10 @@ DownloadFolder::~DownloadFolder() {
 }
 
 void remove_abandoned_download_folders() {
+  const std::filesystem::path temporary = temp_folder();
+  if (temporary.empty()) return;  // never the folder the installer happens to run in
   std::error_code error;
-  std::filesystem::directory_iterator entries(temp_folder(), error);
+  std::filesystem::directory_iterator entries(temporary, error);
   for (const auto end = std::filesystem::directory_iterator(); !error && entries != end; entries.increment(error)) {
     if (is_download_folder_name(path_to_text(entries->path().filename()))) remove_folder_if_abandoned(entries->path());
   }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <memory>
@@ -25,7 +26,14 @@ struct HttpRequest {
   // A limit on receiving the whole body, counted from the response head; none
   // when absent.
   std::optional<std::chrono::seconds> body_limit;
+  // When given, the request ends within a fraction of a second of the flag being
+  // set, whatever the server does; a request whose flag is already set never
+  // connects. The flag must outlive the response.
+  const std::atomic<bool>* cancel = nullptr;
 };
+
+// The error text of a request ended by its cancel flag.
+inline constexpr char kRequestCancelled[] = "the request was cancelled";
 
 // A response whose head has arrived; the body is pulled by the caller, so a slow
 // reader slows the transfer down instead of filling memory.

@@ -31,8 +31,10 @@ constexpr std::size_t kPendingLimit = 256 * 1024;
 // libcurl's receive buffer. Its default (16 KiB) makes a large download cost one
 // callback, and one read() by the caller, per TLS record.
 constexpr long kReceiveBufferSize = 256 * 1024;
-// How long one wait for socket activity may last before the deadlines are looked at.
+// How long one wait for socket activity may last before the deadlines are looked at,
+// and, for a request that can be cancelled, before its cancel flag is.
 constexpr int kPollMilliseconds = 1000;
+constexpr int kCancelPollMilliseconds = 50;
 
 struct CurlEasyDeleter {
   void operator()(CURL* easy) const { curl_easy_cleanup(easy); }
@@ -110,6 +112,7 @@ class CurlTransfer final : public HttpResponse {
   CURLcode result_ = CURLE_OK;
   std::string pin_error_;
   std::string timeout_error_;
+  bool cancelled_ = false;
   std::optional<Clock::time_point> sent_at_;
   std::optional<Clock::time_point> head_at_;
   int status_ = 0;
@@ -121,6 +124,7 @@ class CurlAgent final : public HttpAgent {
       : settings_(std::move(settings)), anchor_(std::move(anchor)) {}
 
   Result<std::unique_ptr<HttpResponse>> send(const HttpRequest& request) const override {
+    if (request.cancel != nullptr && request.cancel->load()) return Error{kRequestCancelled};
     auto transfer = std::make_unique<CurlTransfer>(*this, request);
     if (auto started = transfer->start(); !started) return started.error();
     return std::unique_ptr<HttpResponse>(std::move(transfer));
@@ -163,6 +167,9 @@ Result<void> CurlTransfer::start() {
   curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, error_buffer_);
   curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "https");
+  // An HTTP/1.1 client: ALPN offers http/1.1 alone, so no server is ever spoken to
+  // in HTTP/2, whatever it supports.
+  curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
   curl_easy_setopt(easy, CURLOPT_USERAGENT, settings.user_agent.c_str());
   curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(settings.connect_limit.count() * 1000));
   curl_easy_setopt(easy, CURLOPT_SSLVERSION, static_cast<long>(CURL_SSLVERSION_TLSv1_2));
@@ -304,7 +311,13 @@ void CurlTransfer::drive(Condition done_waiting) {
     step();
     if (finished_ || done_waiting()) return;
 
-    int wait = kPollMilliseconds;
+    if (request_.cancel != nullptr && request_.cancel->load()) {
+      cancelled_ = true;
+      finished_ = true;
+      result_ = CURLE_ABORTED_BY_CALLBACK;
+      return;
+    }
+    int wait = request_.cancel != nullptr ? kCancelPollMilliseconds : kPollMilliseconds;
     if (const auto limit = deadline()) {
       const auto now = Clock::now();
       if (now >= *limit) {
@@ -324,6 +337,7 @@ void CurlTransfer::drive(Condition done_waiting) {
 
 Error CurlTransfer::failure_text() const {
   if (!pin_error_.empty()) return Error{pin_error_};
+  if (cancelled_) return Error{kRequestCancelled};
   if (!timeout_error_.empty()) return Error{timeout_error_};
   if (result_ == CURLE_OK) return Error{"the connection ended before the response"};
   if (error_buffer_[0] != '\0') return Error{error_buffer_};
@@ -364,7 +378,9 @@ Result<std::size_t> CurlTransfer::read(std::uint8_t* buffer, std::size_t capacit
     target_room_ = 0;
     target_filled_ = 0;
   }
-  if (filled == 0 && finished_ && (result_ != CURLE_OK || !timeout_error_.empty())) return failure_text();
+  if (filled == 0 && finished_ && (result_ != CURLE_OK || !timeout_error_.empty() || cancelled_)) {
+    return failure_text();
+  }
   return filled;
 }
 

@@ -7,7 +7,11 @@
 // head from inside that notification (Wine writes it regardless), so the request
 // body, which carries the nonce and the chosen version, is not handed to
 // WinHttpSendRequest: it is written with WinHttpWriteData only after the check
-// passed. A refused connection is abandoned before its answer is read.
+// passed. A refusal wakes the waiting thread from the notification, which closes
+// the request and returns at once, without waiting for any answer.
+//
+// Requests run on an asynchronous session, waited for by WinHttpRequest, which
+// keeps every time limit and the cancel flag itself.
 //
 // Schannel's own chain and host-name validation stay on. The one relaxation is for
 // a development build that compiles in an extra trust anchor: WinHTTP cannot be
@@ -31,165 +35,16 @@
 #include <vector>
 
 #include "pinning/http_agent.h"
+#include "pinning/trust_anchor_win.h"
+#include "pinning/winhttp_request_win.h"
 #include "system/os_error.h"
 #include "system/wide_text_win.h"
 
 namespace quillmar {
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 // WinHTTP's own constant is missing from older MinGW-w64 headers.
 constexpr DWORD kSecureProtocolTls13 = 0x00002000;
-
-struct InternetCloser {
-  void operator()(HINTERNET handle) const { WinHttpCloseHandle(handle); }
-};
-using InternetHandle = std::unique_ptr<void, InternetCloser>;
-
-struct StoreCloser {
-  void operator()(HCERTSTORE store) const { CertCloseStore(store, 0); }
-};
-struct EngineCloser {
-  void operator()(HCERTCHAINENGINE engine) const { CertFreeCertificateChainEngine(engine); }
-};
-struct ChainFreer {
-  void operator()(PCCERT_CHAIN_CONTEXT chain) const { CertFreeCertificateChain(chain); }
-};
-using ChainOwner = std::unique_ptr<const CERT_CHAIN_CONTEXT, ChainFreer>;
-
-// Chain statuses that only say the root is not among the system's trusted ones: an
-// untrusted self-signed root at the top, or no issuer found at all when the server
-// sends its leaf alone.
-constexpr DWORD kUnknownRootStatus = CERT_TRUST_IS_UNTRUSTED_ROOT | CERT_TRUST_IS_PARTIAL_CHAIN;
-
-constexpr char kChainRefused[] = "the server certificate does not chain to a trusted root";
-
-// The chain of LEAF built by ENGINE (nullptr: the system's) for server
-// authentication, from the certificates the server sent.
-Result<ChainOwner> build_chain(HCERTCHAINENGINE engine, PCCERT_CONTEXT leaf) {
-  LPSTR server_auth = const_cast<LPSTR>(szOID_PKIX_KP_SERVER_AUTH);
-  CERT_CHAIN_PARA parameters{};
-  parameters.cbSize = sizeof parameters;
-  parameters.RequestedUsage.dwType = USAGE_MATCH_TYPE_AND;
-  parameters.RequestedUsage.Usage.cUsageIdentifier = 1;
-  parameters.RequestedUsage.Usage.rgpszUsageIdentifier = &server_auth;
-  PCCERT_CHAIN_CONTEXT chain = nullptr;
-  if (!CertGetCertificateChain(engine, leaf, nullptr, leaf->hCertStore, &parameters, 0, nullptr, &chain)) {
-    return Error{os_error_text(GetLastError())};
-  }
-  return ChainOwner(chain);
-}
-
-// The SSL policy's verdict on CHAIN for HOST: 0 when it passes.
-DWORD ssl_policy_error(PCCERT_CHAIN_CONTEXT chain, const std::wstring& host) {
-  SSL_EXTRA_CERT_CHAIN_POLICY_PARA ssl{};
-  ssl.cbSize = sizeof ssl;
-  ssl.dwAuthType = AUTHTYPE_SERVER;
-  ssl.pwszServerName = const_cast<wchar_t*>(host.c_str());
-  CERT_CHAIN_POLICY_PARA policy{};
-  policy.cbSize = sizeof policy;
-  policy.pvExtraPolicyPara = &ssl;
-  CERT_CHAIN_POLICY_STATUS status{};
-  status.cbSize = sizeof status;
-  if (!CertVerifyCertificateChainPolicy(CERT_CHAIN_POLICY_SSL, chain, &policy, &status)) return GetLastError();
-  return status.dwError;
-}
-
-// The development CA compiled into a development build, with a chain engine whose
-// only root it is.
-class ExtraTrustAnchor {
- public:
-  static Result<std::unique_ptr<ExtraTrustAnchor>> from_pem(const std::string& pem) {
-    DWORD size = 0;
-    if (!CryptStringToBinaryA(pem.c_str(), static_cast<DWORD>(pem.size()), CRYPT_STRING_BASE64HEADER, nullptr, &size,
-                              nullptr, nullptr)) {
-      return Error{"the extra trust anchor is not a PEM certificate"};
-    }
-    std::vector<BYTE> der(size);
-    if (!CryptStringToBinaryA(pem.c_str(), static_cast<DWORD>(pem.size()), CRYPT_STRING_BASE64HEADER, der.data(),
-                              &size, nullptr, nullptr)) {
-      return Error{"the extra trust anchor is not a PEM certificate"};
-    }
-    std::unique_ptr<void, StoreCloser> roots(CertOpenStore(CERT_STORE_PROV_MEMORY, 0, 0, 0, nullptr));
-    if (!roots) return Error{os_error_text(GetLastError())};
-    if (!CertAddEncodedCertificateToStore(roots.get(), X509_ASN_ENCODING, der.data(), size, CERT_STORE_ADD_ALWAYS,
-                                          nullptr)) {
-      return Error{"the extra trust anchor is not a certificate: " + os_error_text(GetLastError())};
-    }
-    CERT_CHAIN_ENGINE_CONFIG config{};
-    // The size up to the exclusive root stores: Wine refuses the later, longer form,
-    // and every Windows version with exclusive roots accepts this one.
-    config.cbSize = offsetof(CERT_CHAIN_ENGINE_CONFIG, dwExclusiveFlags);
-    config.hExclusiveRoot = roots.get();
-    HCERTCHAINENGINE engine = nullptr;
-    if (!CertCreateCertificateChainEngine(&config, &engine)) return Error{os_error_text(GetLastError())};
-    return std::unique_ptr<ExtraTrustAnchor>(new ExtraTrustAnchor(std::move(roots), engine));
-  }
-
-  // Whether a connection to HOST that presented LEAF may be used: fine as the system
-  // judges it, or wrong in nothing but an unknown root and good under the anchor.
-  Result<void> admit(PCCERT_CONTEXT leaf, const std::wstring& host) const {
-    auto system_chain = build_chain(nullptr, leaf);
-    if (!system_chain) return Error{system_chain.error().message};
-    const DWORD system_status = system_chain.value()->TrustStatus.dwErrorStatus;
-    if (system_status == CERT_TRUST_NO_ERROR && ssl_policy_error(system_chain.value().get(), host) == 0) return {};
-    if (system_status == CERT_TRUST_NO_ERROR || (system_status & ~kUnknownRootStatus) != 0) return Error{kChainRefused};
-    auto anchored = build_chain(engine_.get(), leaf);
-    if (!anchored) return Error{anchored.error().message};
-    // Both verdicts are needed: Wine's SSL policy passes a partial chain.
-    if (anchored.value()->TrustStatus.dwErrorStatus != CERT_TRUST_NO_ERROR ||
-        ssl_policy_error(anchored.value().get(), host) != 0) {
-      return Error{kChainRefused};
-    }
-    return {};
-  }
-
- private:
-  ExtraTrustAnchor(std::unique_ptr<void, StoreCloser> roots, HCERTCHAINENGINE engine)
-      : roots_(std::move(roots)), engine_(engine) {}
-
-  std::unique_ptr<void, StoreCloser> roots_;
-  std::unique_ptr<void, EngineCloser> engine_;
-};
-
-// What the status callback needs and what it found, for one request.
-struct PinContext {
-  const PinnedTls* pinned = nullptr;
-  const ExtraTrustAnchor* anchor = nullptr;
-  std::wstring wide_host;
-  std::string host;
-  bool checked = false;
-  std::string refusal;
-  DWORD secure_failure = 0;  // WINHTTP_CALLBACK_STATUS_FLAG_* of a failed handshake
-};
-
-void CALLBACK on_status(HINTERNET request, DWORD_PTR context, DWORD status, LPVOID information, DWORD length) {
-  if (context == 0) return;
-  auto* pin = reinterpret_cast<PinContext*>(context);
-  if (status == WINHTTP_CALLBACK_STATUS_SECURE_FAILURE) {
-    if (information != nullptr && length >= sizeof(DWORD)) pin->secure_failure |= *static_cast<const DWORD*>(information);
-    return;
-  }
-  if (status != WINHTTP_CALLBACK_STATUS_SENDING_REQUEST) return;
-  PCCERT_CONTEXT certificate = nullptr;
-  DWORD size = sizeof certificate;
-  std::optional<std::span<const std::uint8_t>> leaf;
-  if (WinHttpQueryOption(request, WINHTTP_OPTION_SERVER_CERT_CONTEXT, &certificate, &size) &&
-      certificate != nullptr) {
-    leaf = std::span<const std::uint8_t>(certificate->pbCertEncoded, certificate->cbCertEncoded);
-  }
-  Result<void> checked;
-  // Every request of an agent with an anchor is judged, also on a kept-alive
-  // connection, since that one may have been opened by a retry.
-  if (pin->anchor != nullptr) {
-    checked = certificate == nullptr ? Result<void>(Error{kNoCertificate}) : pin->anchor->admit(certificate, pin->wide_host);
-  }
-  if (checked) checked = pin->pinned->check(pin->host, leaf);
-  if (certificate != nullptr) CertFreeCertificateContext(certificate);
-  pin->checked = true;
-  if (!checked) pin->refusal = checked.error().message;
-}
 
 // Whether a failed first attempt may be retried with the anchor: only when the
 // system's sole complaint is the unknown root. Windows says so in the secure
@@ -200,40 +55,22 @@ bool failed_on_unknown_root_only(DWORD send_error, DWORD secure_failure) {
   return send_error == ERROR_WINHTTP_SECURE_CHANNEL_ERROR && secure_failure == 0;
 }
 
-std::string winhttp_error_text(DWORD code) {
-  if (code >= WINHTTP_ERROR_BASE && code <= WINHTTP_ERROR_LAST) {
-    return "WinHTTP error " + std::to_string(code) + " (os error " + std::to_string(code) + ")";
-  }
-  return os_error_text(code);
-}
-
 class WinHttpResponse final : public HttpResponse {
  public:
-  WinHttpResponse(InternetHandle connection, InternetHandle request, int status,
-                  std::optional<Clock::time_point> body_deadline)
-      : connection_(std::move(connection)), request_(std::move(request)), status_(status),
-        body_deadline_(body_deadline) {}
+  WinHttpResponse(InternetHandle connection, WinHttpRequest request, int status)
+      : request_(std::move(request)), connection_(std::move(connection)), status_(status) {}
 
   int status() const override { return status_; }
 
   Result<std::size_t> read(std::uint8_t* buffer, std::size_t capacity) override {
-    if (body_deadline_) {
-      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(*body_deadline_ - Clock::now()).count();
-      if (left <= 0) return Error{"the response body took longer than its time limit"};
-      DWORD timeout = static_cast<DWORD>(std::min<long long>(left, 0x7fffffff));
-      WinHttpSetOption(request_.get(), WINHTTP_OPTION_RECEIVE_TIMEOUT, &timeout, sizeof timeout);
-    }
-    DWORD count = 0;
-    const DWORD wanted = static_cast<DWORD>(std::min<std::size_t>(capacity, 0x7fffffff));
-    if (!WinHttpReadData(request_.get(), buffer, wanted, &count)) return Error{winhttp_error_text(GetLastError())};
-    return static_cast<std::size_t>(count);
+    return request_.read(buffer, capacity);
   }
 
  private:
+  // The request closes before the connection it was opened on.
+  WinHttpRequest request_;
   InternetHandle connection_;
-  InternetHandle request_;
   int status_;
-  std::optional<Clock::time_point> body_deadline_;
 };
 
 class WinHttpAgent final : public HttpAgent {
@@ -242,6 +79,7 @@ class WinHttpAgent final : public HttpAgent {
       : settings_(std::move(settings)), session_(std::move(session)), anchor_(std::move(anchor)) {}
 
   Result<std::unique_ptr<HttpResponse>> send(const HttpRequest& request) const override {
+    if (request.cancel != nullptr && request.cancel->load()) return Error{kRequestCancelled};
     const std::wstring url = utf8_to_wide(request.url);
     URL_COMPONENTS parts{};
     parts.dwStructSize = sizeof parts;
@@ -264,81 +102,49 @@ class WinHttpAgent final : public HttpAgent {
     }
     const std::string body = request.body.value_or(std::string());
 
-    PinContext pin;
+    WinHttpRequest::Pin pin;
     pin.pinned = &settings_.pinned;
     pin.anchor = anchor_.get();
     pin.wide_host = host;
     pin.host = wide_to_utf8(host);
-    InternetHandle handle;
-    DWORD send_error = 0;
-    auto open_and_send = [&](DWORD security_flags) -> Result<void> {
-      handle = InternetHandle(WinHttpOpenRequest(connection.get(), utf8_to_wide(request.method).c_str(), path.c_str(),
-                                                 nullptr, WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
-                                                 WINHTTP_FLAG_SECURE));
-      if (!handle) return Error{winhttp_error_text(GetLastError())};
-      const int connect_ms = static_cast<int>(settings_.connect_limit.count() * 1000);
-      const int head_ms = static_cast<int>(settings_.head_limit.count() * 1000);
-      // Name resolution has no limit of its own; sending shares the head's.
-      if (!WinHttpSetTimeouts(handle.get(), 0, connect_ms, head_ms, head_ms)) {
-        return Error{winhttp_error_text(GetLastError())};
-      }
-      if (security_flags != 0 &&
-          !WinHttpSetOption(handle.get(), WINHTTP_OPTION_SECURITY_FLAGS, &security_flags, sizeof security_flags)) {
-        return Error{winhttp_error_text(GetLastError())};
-      }
-      if (WinHttpSetStatusCallback(handle.get(), &on_status,
-                                   WINHTTP_CALLBACK_FLAG_SEND_REQUEST | WINHTTP_CALLBACK_FLAG_SECURE_FAILURE,
-                                   0) == WINHTTP_INVALID_STATUS_CALLBACK) {
-        return Error{winhttp_error_text(GetLastError())};
-      }
-      pin.checked = false;
-      pin.refusal.clear();
-      pin.secure_failure = 0;
-      const BOOL sent = WinHttpSendRequest(
-          handle.get(), headers.empty() ? WINHTTP_NO_ADDITIONAL_HEADERS : headers.c_str(),
-          headers.empty() ? 0 : static_cast<DWORD>(-1L), WINHTTP_NO_REQUEST_DATA, 0, static_cast<DWORD>(body.size()),
-          reinterpret_cast<DWORD_PTR>(&pin));
-      send_error = sent ? 0 : GetLastError();
-      if (!pin.refusal.empty()) return Error{pin.refusal};
-      if (!sent) return Error{winhttp_error_text(send_error)};
+    const bool pin_applies = settings_.pinned.applies_to(pin.host) || anchor_ != nullptr;
+    WinHttpRequest::Limits limits{settings_.connect_limit, settings_.head_limit, request.cancel};
+
+    // The body, which carries the nonce and the chosen version, is never handed to
+    // WinHttpSendRequest: it goes out with WinHttpWriteData only once the pin check
+    // in the notification has passed.
+    std::optional<WinHttpRequest> sent_request;
+    auto open_and_send = [&](DWORD security_flags, DWORD& send_error, DWORD& secure_failure) -> Result<void> {
+      auto opened = WinHttpRequest::open(connection.get(), utf8_to_wide(request.method), path, pin, security_flags,
+                                         limits);
+      if (!opened) return opened.error();
+      sent_request.emplace(std::move(opened).value());
+      auto sent = sent_request->send(headers, static_cast<DWORD>(body.size()));
+      send_error = sent_request->send_error();
+      secure_failure = sent_request->secure_failure();
+      if (!sent) return sent;
       // The notification is the only place the key is seen; a request it did not
       // reach is refused rather than trusted unchecked.
-      if (!pin.checked && (settings_.pinned.applies_to(pin.host) || pin.anchor != nullptr)) {
-        return Error{kNoCertificate};
-      }
+      if (!sent_request->pin_checked() && pin_applies) return Error{kNoCertificate};
       return {};
     };
 
-    Result<void> sent = open_and_send(0);
-    if (!sent && anchor_ && pin.refusal.empty() && failed_on_unknown_root_only(send_error, pin.secure_failure)) {
-      sent = open_and_send(SECURITY_FLAG_IGNORE_UNKNOWN_CA);
+    DWORD send_error = 0;
+    DWORD secure_failure = 0;
+    Result<void> sent = open_and_send(0, send_error, secure_failure);
+    // A refusal or an expired limit leaves no WinHTTP error and is never retried.
+    if (!sent && anchor_ && failed_on_unknown_root_only(send_error, secure_failure)) {
+      sent_request.reset();
+      sent = open_and_send(SECURITY_FLAG_IGNORE_UNKNOWN_CA, send_error, secure_failure);
     }
     if (!sent) return sent.error();
-
-    std::size_t written = 0;
-    while (written < body.size()) {
-      DWORD count = 0;
-      const DWORD piece = static_cast<DWORD>(std::min<std::size_t>(body.size() - written, 1 << 20));
-      if (!WinHttpWriteData(handle.get(), body.data() + written, piece, &count)) {
-        return Error{winhttp_error_text(GetLastError())};
-      }
-      written += count;
-    }
-    if (!WinHttpReceiveResponse(handle.get(), nullptr)) return Error{winhttp_error_text(GetLastError())};
-
-    DWORD status = 0;
-    DWORD size = sizeof status;
-    if (!WinHttpQueryHeaders(handle.get(), WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
-                             WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX)) {
-      return Error{winhttp_error_text(GetLastError())};
-    }
+    if (auto received = sent_request->write_and_receive(body); !received) return received.error();
+    auto status = sent_request->status();
+    if (!status) return status.error();
     // The head is in: from here on only the request's own body limit applies.
-    DWORD no_limit = 0;
-    WinHttpSetOption(handle.get(), WINHTTP_OPTION_RECEIVE_TIMEOUT, &no_limit, sizeof no_limit);
-    std::optional<Clock::time_point> body_deadline;
-    if (request.body_limit) body_deadline = Clock::now() + *request.body_limit;
-    return std::unique_ptr<HttpResponse>(std::make_unique<WinHttpResponse>(
-        std::move(connection), std::move(handle), static_cast<int>(status), body_deadline));
+    sent_request->start_body(request.body_limit);
+    return std::unique_ptr<HttpResponse>(
+        std::make_unique<WinHttpResponse>(std::move(connection), std::move(*sent_request), status.value()));
   }
 
  private:
@@ -351,8 +157,8 @@ class WinHttpAgent final : public HttpAgent {
 
 Result<std::shared_ptr<const HttpAgent>> HttpAgent::create(AgentSettings settings) {
   const std::wstring user_agent = utf8_to_wide(settings.user_agent);
-  InternetHandle session(
-      WinHttpOpen(user_agent.c_str(), WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
+  InternetHandle session(WinHttpOpen(user_agent.c_str(), WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
+                                     WINHTTP_NO_PROXY_BYPASS, WINHTTP_FLAG_ASYNC));
   if (!session) return Error{winhttp_error_text(GetLastError())};
 
   // TLS 1.2 at least; TLS 1.3 too where the system has it.

@@ -48,12 +48,13 @@ class PinnedReleaseClient final : public ReleaseClient {
     return exchange(request);
   }
 
-  Result<std::unique_ptr<ResponseStream>> open_download(const std::string& url,
-                                                        std::chrono::seconds body_limit) const override {
+  Result<std::unique_ptr<ResponseStream>> open_download(const std::string& url, std::chrono::seconds body_limit,
+                                                        const std::atomic<bool>* cancel) const override {
     HttpRequest request;
     request.method = "GET";
     request.url = url;
     request.body_limit = body_limit;
+    request.cancel = cancel;
     auto response = agent_->send(request);
     if (!response) return response.error();
     return std::unique_ptr<ResponseStream>(std::make_unique<AgentResponseStream>(std::move(response).value()));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <memory>
@@ -75,9 +76,11 @@ class ReleaseClient {
   virtual ReleaseResult<JsonAnswer> get_json(std::string_view path) const = 0;
 
   // GET of an absolute URL whose body is read in chunks, with BODY_LIMIT on
-  // receiving the whole body. The error text is the HTTP client's own.
+  // receiving the whole body. A set CANCEL (when given) ends the request and any
+  // read waiting on it at once. The error text is the HTTP client's own.
   virtual Result<std::unique_ptr<ResponseStream>> open_download(const std::string& url,
-                                                                std::chrono::seconds body_limit) const = 0;
+                                                                std::chrono::seconds body_limit,
+                                                                const std::atomic<bool>* cancel) const = 0;
 };
 
 // The catalogue request: the signed handshake, then the release list. Returns the

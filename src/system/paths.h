@@ -13,8 +13,16 @@ namespace quillmar {
 std::optional<std::filesystem::path> local_app_data();
 
 // The user's temporary folder (GetTempPath2W where the system has it, else
-// GetTempPathW; $TMPDIR, else /tmp, on the host).
+// GetTempPathW; $TMPDIR, else /tmp, on the host). When the system names none, the
+// one fallback_temp_folder chooses; empty when even that is unknown.
 std::filesystem::path temp_folder();
+
+// Where temporary files go when the system reports no temporary folder: inside the
+// user's own profile (the local application data folder's "Temp", where the
+// system keeps it by default, else the same place under the profile folder), never
+// a folder the whole machine shares. Empty when neither folder is known.
+std::filesystem::path fallback_temp_folder(const std::optional<std::filesystem::path>& local_app_data,
+                                           const std::optional<std::filesystem::path>& user_profile);
 
 // Where per-user programs go when there is no local data folder: C:\Users\Public on
 // Windows, the temporary folder on the host.

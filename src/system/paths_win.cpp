@@ -42,7 +42,11 @@ std::filesystem::path temp_folder() {
   static const GetTempPath2WFunction get_temp_path2 = find_get_temp_path2();
   wchar_t buffer[MAX_PATH + 2];
   const DWORD length = get_temp_path2 ? get_temp_path2(MAX_PATH + 2, buffer) : GetTempPathW(MAX_PATH + 2, buffer);
-  if (length == 0 || length > MAX_PATH + 1) return std::filesystem::path(L"C:\\Windows\\Temp\\");
+  if (length == 0 || length > MAX_PATH + 1) {
+    std::optional<std::filesystem::path> profile;
+    if (auto value = non_empty_variable(L"USERPROFILE")) profile = std::filesystem::path(*value);
+    return fallback_temp_folder(local_app_data(), profile);
+  }
   return std::filesystem::path(std::wstring(buffer, length));
 }
 

@@ -49,7 +49,8 @@ class GeneratedClient : public ReleaseClient {
   const std::string& base_url() const override { return url_; }
   ReleaseResult<JsonAnswer> post_json(std::string_view, const nlohmann::json&) const override { return ReleaseError{}; }
   ReleaseResult<JsonAnswer> get_json(std::string_view) const override { return ReleaseError{}; }
-  Result<std::unique_ptr<ResponseStream>> open_download(const std::string&, std::chrono::seconds) const override {
+  Result<std::unique_ptr<ResponseStream>> open_download(const std::string&, std::chrono::seconds,
+                                                        const std::atomic<bool>*) const override {
     return std::unique_ptr<ResponseStream>(std::make_unique<GeneratedStream>(block_, size_));
   }
 

@@ -117,6 +117,28 @@ TEST_F(Download, StopsAtTheCancelFlagBeforeTheNextRead) {
   EXPECT_FALSE(std::filesystem::exists(file_));
 }
 
+TEST_F(Download, AnEarlyCancelMakesNoRequestAndALaterOneReachesTheTransport) {
+  const std::string body(2000, 'c');
+  cancel_ = true;
+  EXPECT_EQ(run(package_of(body), std::make_unique<ScriptedStream>(200, std::vector<std::string>{body})).end,
+            DownloadResult::End::kCancelled);
+  EXPECT_EQ(client_.opened, 0);
+  EXPECT_EQ(record_->reads, 0);
+  EXPECT_FALSE(std::filesystem::exists(file_));
+
+  // The transport ends the read it was waiting in with its own error once the
+  // flag is set: that is the cancellation, not a failed download.
+  cancel_ = false;
+  auto stream = std::make_unique<ScriptedStream>(200, std::vector<std::string>{body.substr(0, 500)});
+  stream->error_at_end = "the request was cancelled";
+  stream->before_read = [this](int read) { if (read == 2) cancel_ = true; };
+  const DownloadResult result = run(package_of(body), std::move(stream));
+  EXPECT_EQ(client_.requested_cancel, &cancel_);
+  EXPECT_EQ(result.end, DownloadResult::End::kCancelled);
+  EXPECT_EQ(result.message, "");
+  EXPECT_FALSE(std::filesystem::exists(file_));
+}
+
 TEST_F(Download, ACancelJustBeforeTheLastReadIsACancellation) {
   const std::string body(2000, 'c');
   for (const bool complete : {true, false}) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <functional>
@@ -68,10 +69,12 @@ class ScriptedClient : public ReleaseClient {
   ReleaseResult<JsonAnswer> get_json(std::string_view) const override {
     return ReleaseError{ReleaseError::Kind::kUnavailable, 0, {}};
   }
-  Result<std::unique_ptr<ResponseStream>> open_download(const std::string& url,
-                                                        std::chrono::seconds body_limit) const override {
+  Result<std::unique_ptr<ResponseStream>> open_download(const std::string& url, std::chrono::seconds body_limit,
+                                                        const std::atomic<bool>* cancel) const override {
+    ++opened;
     requested_url = url;
     requested_limit = body_limit;
+    requested_cancel = cancel;
     if (open_error) return Error{*open_error};
     if (!next_stream) return Error{"no stream scripted"};
     return std::unique_ptr<ResponseStream>(std::move(next_stream));
@@ -81,6 +84,8 @@ class ScriptedClient : public ReleaseClient {
   std::optional<std::string> open_error;
   mutable std::string requested_url;
   mutable std::chrono::seconds requested_limit{0};
+  mutable const std::atomic<bool>* requested_cancel = nullptr;
+  mutable int opened = 0;
 
  private:
   std::string base_url_ = "https://localhost:47443";

@@ -34,7 +34,8 @@ class ScriptedClient final : public ReleaseClient {
     paths.emplace_back(path);
     return catalogue;
   }
-  Result<std::unique_ptr<ResponseStream>> open_download(const std::string&, std::chrono::seconds) const override {
+  Result<std::unique_ptr<ResponseStream>> open_download(const std::string&, std::chrono::seconds,
+                                                        const std::atomic<bool>*) const override {
     return Error{"not scripted"};
   }
 

@@ -120,7 +120,7 @@ TEST_F(ReleaseClientTest, AnotherHostIsLeftToThePlatformsValidation) {
   // Pinned to another host name, the client checks nothing beyond the chain and
   // the host name, so the unpinned key on localhost is accepted.
   const auto release_client = client("https://release.invalid");
-  auto stream = release_client->open_download(server->base_url() + kCataloguePath, std::chrono::seconds(60));
+  auto stream = release_client->open_download(server->base_url() + kCataloguePath, std::chrono::seconds(60), nullptr);
   ASSERT_TRUE(stream.ok()) << stream.error().message;
   EXPECT_EQ(stream.value()->status(), 200);
 }
@@ -164,7 +164,7 @@ struct Pulled {
 
 Pulled pull(const ReleaseClient& client, const std::string& url) {
   Pulled pulled;
-  auto stream = client.open_download(url, std::chrono::seconds(1800));
+  auto stream = client.open_download(url, std::chrono::seconds(1800), nullptr);
   if (!stream) {
     pulled.error = stream.error().message;
     return pulled;

@@ -71,12 +71,12 @@ TEST(WinHttpExtraAnchor, PinsHostNamesAndOtherRootsStillRefuse) {
   // host-name check stands in the way, and the anchor must not lift it.
   std::string by_address = variable("QUILLMAR_TEST_UNPINNED_URL");
   by_address.replace(by_address.find("localhost"), 9, "127.0.0.1");
-  auto stream = client("https://release.invalid", anchor)->open_download(by_address + kCataloguePath, std::chrono::seconds(60));
+  auto stream = client("https://release.invalid", anchor)->open_download(by_address + kCataloguePath, std::chrono::seconds(60), nullptr);
   EXPECT_FALSE(stream.ok());
   // The same request by the certificate's name goes through, so the refusal above
   // was the host name's.
   auto named = client("https://release.invalid", anchor)
-                   ->open_download(variable("QUILLMAR_TEST_UNPINNED_URL") + kCataloguePath, std::chrono::seconds(60));
+                   ->open_download(variable("QUILLMAR_TEST_UNPINNED_URL") + kCataloguePath, std::chrono::seconds(60), nullptr);
   ASSERT_TRUE(named.ok()) << named.error().message;
   EXPECT_EQ(named.value()->status(), 200);
 }
@@ -85,7 +85,7 @@ TEST(WinHttpTransport, AChainTheSystemTrustsPassesWhateverTheAnchor) {
   // The prefix trusts the development CA by now; an anchor that has nothing to do
   // with the server's chain must not stand in the way of the system's own verdict.
   const std::string base = variable("QUILLMAR_TEST_PINNED_URL");
-  auto stream = client(base, variable("QUILLMAR_TEST_OTHER_CA_PEM"))->open_download(base + kCataloguePath, std::chrono::seconds(60));
+  auto stream = client(base, variable("QUILLMAR_TEST_OTHER_CA_PEM"))->open_download(base + kCataloguePath, std::chrono::seconds(60), nullptr);
   ASSERT_TRUE(stream.ok()) << stream.error().message;
   EXPECT_EQ(stream.value()->status(), 200);
 }
@@ -111,7 +111,7 @@ TEST(WinHttpTransport, AnUnpinnedKeyIsANetworkFailureInAnyLetterCase) {
 
 TEST(WinHttpTransport, AnotherHostIsLeftToSchannel) {
   auto stream = client("https://release.invalid")
-                    ->open_download(variable("QUILLMAR_TEST_UNPINNED_URL") + kCataloguePath, std::chrono::seconds(60));
+                    ->open_download(variable("QUILLMAR_TEST_UNPINNED_URL") + kCataloguePath, std::chrono::seconds(60), nullptr);
   ASSERT_TRUE(stream.ok()) << stream.error().message;
   EXPECT_EQ(stream.value()->status(), 200);
 }
@@ -127,7 +127,7 @@ TEST(WinHttpTransport, StatusesAndBodiesThatAreNotJson) {
 TEST(WinHttpTransport, DownloadsArePulledWhole) {
   const std::string base = variable("QUILLMAR_TEST_PINNED_URL");
   auto stream = client(base)->open_download(base + kDownloadPath + "1.5.13/quillmar-setup-1.5.13.exe",
-                                            std::chrono::seconds(1800));
+                                            std::chrono::seconds(1800), nullptr);
   ASSERT_TRUE(stream.ok()) << stream.error().message;
   ASSERT_EQ(stream.value()->status(), 200);
   std::string bytes;

@@ -111,5 +111,24 @@ TEST(DefaultFolder, WithoutLocalAppDataFallsBackToThePublicFolder) {
   EXPECT_EQ(default_install_folder(), public_folder() / "Programs" / "Quillmar");
 }
 
+TEST(TempFolderFallback, StaysInsideTheUsersOwnProfile) {
+  const fs::path local = fs::path("C:") / "Users" / "ann" / "AppData" / "Local";
+  const fs::path profile = fs::path("C:") / "Users" / "ann";
+  struct Case {
+    std::optional<fs::path> local_app_data;
+    std::optional<fs::path> user_profile;
+    fs::path expected;
+  };
+  const Case cases[] = {
+      {local, profile, local / "Temp"},
+      {std::nullopt, profile, profile / "AppData" / "Local" / "Temp"},
+      // Nothing of the user's is known: no folder rather than a shared one.
+      {std::nullopt, std::nullopt, fs::path()},
+  };
+  for (const Case& test : cases) {
+    EXPECT_EQ(fallback_temp_folder(test.local_app_data, test.user_profile), test.expected) << test.expected;
+  }
+}
+
 }  // namespace
 }  // namespace quillmar

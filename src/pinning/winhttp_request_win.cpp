@@ -1,0 +1,343 @@
+#include "pinning/winhttp_request_win.h"
+
+#include <algorithm>
+#include <cstring>
+#include <mutex>
+#include <span>
+#include <vector>
+
+#include "pinning/http_agent.h"
+#include "system/os_error.h"
+
+namespace quillmar {
+
+namespace {
+
+// How long one wait lasts, at most, before the cancel flag is looked at again.
+constexpr DWORD kCancelPollMilliseconds = 50;
+
+struct EventCloser {
+  void operator()(HANDLE event) const { CloseHandle(event); }
+};
+
+}  // namespace
+
+std::string winhttp_error_text(DWORD code) {
+  if (code >= WINHTTP_ERROR_BASE && code <= WINHTTP_ERROR_LAST) {
+    return "WinHTTP error " + std::to_string(code) + " (os error " + std::to_string(code) + ")";
+  }
+  return os_error_text(code);
+}
+
+struct WinHttpRequest::State {
+  // The waiting side and WinHTTP each hold one; the last to let go deletes.
+  std::atomic<int> holders{2};
+  HINTERNET handle = nullptr;
+  std::unique_ptr<void, EventCloser> completed{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+  Pin pin;
+  Limits limits;
+
+  // Written by the notifications, read by the waiting side: under the mutex.
+  std::mutex mutex;
+  bool done = false;
+  DWORD error = 0;
+  DWORD completed_bytes = 0;
+  std::optional<Clock::time_point> sending_at;
+  bool pin_checked = false;
+  std::string refusal;
+  DWORD secure_failure = 0;  // WINHTTP_CALLBACK_STATUS_FLAG_* of a failed handshake
+
+  // Only touched by WinHTTP during a call, and kept for it until the handle closes.
+  std::string body;
+  std::vector<std::uint8_t> read_buffer;
+
+  std::optional<Deadline> body_deadline;
+
+  void release() {
+    if (holders.fetch_sub(1) == 1) delete this;
+  }
+
+  void complete(DWORD with_error, DWORD bytes = 0) {
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      done = true;
+      error = with_error;
+      completed_bytes = bytes;
+    }
+    SetEvent(completed.get());
+  }
+
+  // The pin check, right after the handshake and before the head is written.
+  void check_pin(HINTERNET request) {
+    PCCERT_CONTEXT certificate = nullptr;
+    DWORD size = sizeof certificate;
+    std::optional<std::span<const std::uint8_t>> leaf;
+    if (WinHttpQueryOption(request, WINHTTP_OPTION_SERVER_CERT_CONTEXT, &certificate, &size) &&
+        certificate != nullptr) {
+      leaf = std::span<const std::uint8_t>(certificate->pbCertEncoded, certificate->cbCertEncoded);
+    }
+    Result<void> checked;
+    // Every request of an agent with an anchor is judged, also on a kept-alive
+    // connection, since that one may have been opened by a retry.
+    if (pin.anchor != nullptr) {
+      checked = certificate == nullptr ? Result<void>(Error{kNoCertificate}) : pin.anchor->admit(certificate, pin.wide_host);
+    }
+    if (checked) checked = pin.pinned->check(pin.host, leaf);
+    if (certificate != nullptr) CertFreeCertificateContext(certificate);
+    std::lock_guard<std::mutex> lock(mutex);
+    sending_at = Clock::now();
+    pin_checked = true;
+    if (!checked) {
+      refusal = checked.error().message;
+      // Wakes the waiting side at once: it closes the handle and returns, rather
+      // than wait for an answer from a server it does not trust.
+      SetEvent(completed.get());
+    }
+  }
+};
+
+void CALLBACK WinHttpRequest::on_status(HINTERNET handle, DWORD_PTR context, DWORD status, LPVOID information,
+                                        DWORD length) {
+  if (context == 0) return;
+  auto* state = reinterpret_cast<State*>(context);
+  switch (status) {
+    case WINHTTP_CALLBACK_STATUS_SECURE_FAILURE:
+      if (information != nullptr && length >= sizeof(DWORD)) {
+        std::lock_guard<std::mutex> lock(state->mutex);
+        state->secure_failure |= *static_cast<const DWORD*>(information);
+      }
+      return;
+    case WINHTTP_CALLBACK_STATUS_SENDING_REQUEST:
+      state->check_pin(handle);
+      return;
+    case WINHTTP_CALLBACK_STATUS_SENDREQUEST_COMPLETE:
+    case WINHTTP_CALLBACK_STATUS_WRITE_COMPLETE:
+    case WINHTTP_CALLBACK_STATUS_HEADERS_AVAILABLE:
+      state->complete(0);
+      return;
+    case WINHTTP_CALLBACK_STATUS_READ_COMPLETE:
+      state->complete(0, length);
+      return;
+    case WINHTTP_CALLBACK_STATUS_DATA_AVAILABLE:
+      state->complete(0, information != nullptr && length >= sizeof(DWORD) ? *static_cast<const DWORD*>(information) : 0);
+      return;
+    case WINHTTP_CALLBACK_STATUS_REQUEST_ERROR: {
+      const auto* result = static_cast<const WINHTTP_ASYNC_RESULT*>(information);
+      state->complete(result != nullptr ? result->dwError : ERROR_WINHTTP_INTERNAL_ERROR);
+      return;
+    }
+    case WINHTTP_CALLBACK_STATUS_HANDLE_CLOSING:
+      // The last notification of the handle: WinHTTP is done with the state.
+      state->release();
+      return;
+    default:
+      return;
+  }
+}
+
+Result<WinHttpRequest> WinHttpRequest::open(HINTERNET connection, const std::wstring& method,
+                                            const std::wstring& path, Pin pin, DWORD security_flags,
+                                            const Limits& limits) {
+  HINTERNET handle = WinHttpOpenRequest(connection, method.c_str(), path.c_str(), nullptr, WINHTTP_NO_REFERER,
+                                        WINHTTP_DEFAULT_ACCEPT_TYPES, WINHTTP_FLAG_SECURE);
+  if (handle == nullptr) return Error{winhttp_error_text(GetLastError())};
+  auto* state = new State();
+  state->handle = handle;
+  state->pin = std::move(pin);
+  state->limits = limits;
+  DWORD_PTR context = reinterpret_cast<DWORD_PTR>(state);
+  if (!state->completed || !WinHttpSetOption(handle, WINHTTP_OPTION_CONTEXT_VALUE, &context, sizeof context) ||
+      WinHttpSetStatusCallback(handle, &WinHttpRequest::on_status, WINHTTP_CALLBACK_FLAG_ALL_COMPLETIONS |
+                                   WINHTTP_CALLBACK_FLAG_SEND_REQUEST | WINHTTP_CALLBACK_FLAG_SECURE_FAILURE |
+                                   WINHTTP_CALLBACK_FLAG_HANDLES,
+                               0) == WINHTTP_INVALID_STATUS_CALLBACK) {
+    const DWORD error = GetLastError();
+    // No notification will come for a handle whose callback is not set: its
+    // share of the state goes here.
+    WinHttpSetOption(handle, WINHTTP_OPTION_CONTEXT_VALUE, nullptr, 0);
+    WinHttpCloseHandle(handle);
+    state->holders = 1;
+    state->release();
+    return Error{winhttp_error_text(error)};
+  }
+  WinHttpRequest request(state);
+  // WinHTTP's own limits as well, so that its threads give up on a stalled server
+  // too after the waiting side has; name resolution shares the connect limit.
+  const int connect_ms = static_cast<int>(limits.connect.count());
+  const int head_ms = static_cast<int>(limits.head.count());
+  if (!WinHttpSetTimeouts(handle, connect_ms, connect_ms, head_ms, head_ms)) {
+    return Error{winhttp_error_text(GetLastError())};
+  }
+  // Not every WinHTTP knows this one; the waiting side keeps the limit regardless.
+  DWORD response_ms = static_cast<DWORD>(head_ms);
+  WinHttpSetOption(handle, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &response_ms, sizeof response_ms);
+  if (security_flags != 0 &&
+      !WinHttpSetOption(handle, WINHTTP_OPTION_SECURITY_FLAGS, &security_flags, sizeof security_flags)) {
+    return Error{winhttp_error_text(GetLastError())};
+  }
+  return request;
+}
+
+WinHttpRequest& WinHttpRequest::operator=(WinHttpRequest&& other) noexcept {
+  if (this != &other) {
+    close();
+    state_ = other.state_;
+    other.state_ = nullptr;
+  }
+  return *this;
+}
+
+WinHttpRequest::~WinHttpRequest() { close(); }
+
+void WinHttpRequest::close() {
+  if (state_ == nullptr) return;
+  WinHttpCloseHandle(state_->handle);
+  state_->release();
+  state_ = nullptr;
+}
+
+template <typename Call, typename DeadlineOf>
+Result<DWORD> WinHttpRequest::run(Call call, DeadlineOf deadline_of) {
+  State& state = *state_;
+  ResetEvent(state.completed.get());
+  {
+    std::lock_guard<std::mutex> lock(state.mutex);
+    state.done = false;
+    state.error = 0;
+    state.completed_bytes = 0;
+  }
+  if (!call()) {
+    const DWORD error = GetLastError();
+    std::lock_guard<std::mutex> lock(state.mutex);
+    state.done = true;
+    state.error = error;
+  }
+  for (;;) {
+    DWORD wait = INFINITE;
+    std::optional<Deadline> deadline;
+    {
+      std::lock_guard<std::mutex> lock(state.mutex);
+      if (!state.refusal.empty()) return Error{state.refusal};
+      if (state.done) {
+        if (state.error != 0) return Error{winhttp_error_text(state.error)};
+        return state.completed_bytes;
+      }
+      deadline = deadline_of(state);
+    }
+    if (state.limits.cancel != nullptr) {
+      if (state.limits.cancel->load()) return Error{kRequestCancelled};
+      wait = kCancelPollMilliseconds;
+    }
+    if (deadline) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline->at - Clock::now()).count();
+      if (left <= 0) return Error{deadline->failure};
+      wait = std::min<DWORD>(wait, static_cast<DWORD>(std::min<long long>(left + 1, 0x7ffffffe)));
+    }
+    WaitForSingleObject(state.completed.get(), wait);
+  }
+}
+
+namespace {
+
+std::string seconds_text(std::chrono::milliseconds limit) { return std::to_string(limit.count() / 1000) + " seconds"; }
+
+}  // namespace
+
+Result<void> WinHttpRequest::send(const std::wstring& headers, DWORD total_length) {
+  State& state = *state_;
+  const auto started = Clock::now();
+  const Deadline connected{started + state.limits.connect, "no connection within " + seconds_text(state.limits.connect)};
+  const std::string no_head = "no response head within " + seconds_text(state.limits.head);
+  auto sent = run(
+      [&] {
+        return WinHttpSendRequest(state.handle, headers.empty() ? WINHTTP_NO_ADDITIONAL_HEADERS : headers.c_str(),
+                                  headers.empty() ? 0 : static_cast<DWORD>(-1L), WINHTTP_NO_REQUEST_DATA, 0,
+                                  total_length, reinterpret_cast<DWORD_PTR>(state_));
+      },
+      [&](const State& now) {
+        return now.sending_at ? Deadline{*now.sending_at + now.limits.head, no_head} : connected;
+      });
+  if (!sent) return sent.error();
+  return {};
+}
+
+DWORD WinHttpRequest::send_error() const {
+  std::lock_guard<std::mutex> lock(state_->mutex);
+  return state_->done ? state_->error : 0;
+}
+
+DWORD WinHttpRequest::secure_failure() const {
+  std::lock_guard<std::mutex> lock(state_->mutex);
+  return state_->secure_failure;
+}
+
+bool WinHttpRequest::pin_checked() const {
+  std::lock_guard<std::mutex> lock(state_->mutex);
+  return state_->pin_checked;
+}
+
+Result<void> WinHttpRequest::write_and_receive(const std::string& body) {
+  State& state = *state_;
+  // The head limit runs from when the head went out, through the body and the
+  // wait for the answer.
+  const Deadline head = [&] {
+    std::lock_guard<std::mutex> lock(state.mutex);
+    return Deadline{state.sending_at.value_or(Clock::now()) + state.limits.head,
+                    "no response head within " + seconds_text(state.limits.head)};
+  }();
+  const auto within_head_limit = [&](const State&) { return std::make_optional(head); };
+  state.body = body;
+  std::size_t written = 0;
+  while (written < state.body.size()) {
+    const DWORD piece = static_cast<DWORD>(std::min<std::size_t>(state.body.size() - written, 1 << 20));
+    auto done = run([&] { return WinHttpWriteData(state.handle, state.body.data() + written, piece, nullptr); },
+                    within_head_limit);
+    if (!done) return done.error();
+    written += piece;
+  }
+  auto received = run([&] { return WinHttpReceiveResponse(state.handle, nullptr); }, within_head_limit);
+  if (!received) return received.error();
+  return {};
+}
+
+Result<int> WinHttpRequest::status() const {
+  DWORD status = 0;
+  DWORD size = sizeof status;
+  if (!WinHttpQueryHeaders(state_->handle, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
+                           WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX)) {
+    return Error{winhttp_error_text(GetLastError())};
+  }
+  return static_cast<int>(status);
+}
+
+void WinHttpRequest::start_body(std::optional<std::chrono::seconds> body_limit) {
+  // WinHTTP's own receive limit follows the body's, so its thread does not wait
+  // on a stalled body longer than the waiting side does.
+  DWORD receive_ms = 0;
+  if (body_limit) {
+    state_->body_deadline = Deadline{Clock::now() + *body_limit, "the response body took longer than its time limit"};
+    receive_ms = static_cast<DWORD>(std::min<long long>(body_limit->count() * 1000, 0x7fffffff));
+  }
+  WinHttpSetOption(state_->handle, WINHTTP_OPTION_RECEIVE_TIMEOUT, &receive_ms, sizeof receive_ms);
+}
+
+Result<std::size_t> WinHttpRequest::read(std::uint8_t* buffer, std::size_t capacity) {
+  State& state = *state_;
+  const auto within_body_limit = [](const State& now) { return now.body_deadline; };
+  // Asking first what has arrived and then reading no more than that keeps every
+  // wait in WinHTTP's own threads: a read larger than what is buffered may be
+  // served on the calling thread and block it there until the rest comes.
+  auto available = run([&] { return WinHttpQueryDataAvailable(state.handle, nullptr); }, within_body_limit);
+  if (!available) return available.error();
+  const DWORD wanted = static_cast<DWORD>(std::min<std::size_t>({capacity, available.value(), 0x7fffffff}));
+  if (wanted == 0) return std::size_t{0};
+  if (state.read_buffer.size() < wanted) state.read_buffer.resize(wanted);
+  auto count = run([&] { return WinHttpReadData(state.handle, state.read_buffer.data(), wanted, nullptr); },
+                   within_body_limit);
+  if (!count) return count.error();
+  const std::size_t copied = std::min<std::size_t>(count.value(), wanted);
+  std::memcpy(buffer, state.read_buffer.data(), copied);
+  return copied;
+}
+
+}  // namespace quillmar

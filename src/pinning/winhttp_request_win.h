@@ -1,0 +1,108 @@
+#pragma once
+
+#include <windows.h>
+#include <winhttp.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "pinning/pinned_tls.h"
+#include "pinning/trust_anchor_win.h"
+#include "system/result.h"
+
+namespace quillmar {
+
+struct InternetCloser {
+  void operator()(HINTERNET handle) const { WinHttpCloseHandle(handle); }
+};
+using InternetHandle = std::unique_ptr<void, InternetCloser>;
+
+std::string winhttp_error_text(DWORD code);
+
+// One asynchronous WinHTTP request and the state its notifications share with the
+// thread that waits for it.
+//
+// Every WinHTTP call is issued asynchronously and waited for here in short slices,
+// so the waiting thread itself enforces each time limit and watches the cancel
+// flag: neither a server that stalls nor a WinHTTP that does not keep its own
+// time-outs (Wine holds a stalled handshake for 50 s and a missing head for 75 s)
+// can keep the caller past its limit. Giving up closes the handle; WinHTTP may
+// still be inside a call for it then, so everything its notifications touch (the
+// state, the read buffer, the request body) lives until the handle's
+// WINHTTP_CALLBACK_STATUS_HANDLE_CLOSING, whichever side lets go last.
+class WinHttpRequest {
+ public:
+  using Clock = std::chrono::steady_clock;
+
+  // What the pin check in the notifications needs.
+  struct Pin {
+    const PinnedTls* pinned = nullptr;
+    const ExtraTrustAnchor* anchor = nullptr;  // development builds only
+    std::wstring wide_host;
+    std::string host;
+  };
+
+  struct Limits {
+    std::chrono::milliseconds connect;  // name resolution, connection and TLS handshake
+    std::chrono::milliseconds head;     // from writing the request to the whole response head
+    const std::atomic<bool>* cancel = nullptr;
+  };
+
+  // Opens METHOD PATH on CONNECTION (a handle of an asynchronous session);
+  // SECURITY_FLAGS are set when not 0.
+  static Result<WinHttpRequest> open(HINTERNET connection, const std::wstring& method, const std::wstring& path,
+                                     Pin pin, DWORD security_flags, const Limits& limits);
+
+  WinHttpRequest(WinHttpRequest&& other) noexcept : state_(other.state_) { other.state_ = nullptr; }
+  WinHttpRequest& operator=(WinHttpRequest&& other) noexcept;
+  WinHttpRequest(const WinHttpRequest&) = delete;
+  WinHttpRequest& operator=(const WinHttpRequest&) = delete;
+  ~WinHttpRequest();
+
+  // Sends the head with HEADERS, announcing TOTAL_LENGTH body bytes, and waits
+  // until it is out: through the connect limit until the connection is up, then
+  // the head limit. The pin check runs on the way; a refusal ends the wait at once.
+  Result<void> send(const std::wstring& headers, DWORD total_length);
+  // The WinHTTP error and the secure-failure flags of a failed send (0 if none).
+  DWORD send_error() const;
+  DWORD secure_failure() const;
+  // Whether the pin check ran for the request sent.
+  bool pin_checked() const;
+
+  // Writes BODY and waits for the response head, both within the head limit.
+  Result<void> write_and_receive(const std::string& body);
+  Result<int> status() const;
+
+  // From here on only BODY_LIMIT (from now) limits the reads.
+  void start_body(std::optional<std::chrono::seconds> body_limit);
+  // Reads up to CAPACITY body bytes; 0 at the end of the body.
+  Result<std::size_t> read(std::uint8_t* buffer, std::size_t capacity);
+
+ private:
+  struct State;
+  explicit WinHttpRequest(State* state) : state_(state) {}
+  static void CALLBACK on_status(HINTERNET handle, DWORD_PTR context, DWORD status, LPVOID information,
+                                 DWORD length);
+  // Waits for the operation under way to complete, until the deadline that
+  // DEADLINE_OF gives (none: no limit) or the cancel flag.
+  // When a wait ends, and the failure it ends with.
+  struct Deadline {
+    Clock::time_point at;
+    std::string failure;
+  };
+  // Issues CALL (one asynchronous WinHTTP call) and waits for its completion, the
+  // cancel flag or the deadline that DEADLINE_OF gives for the state seen (none: no
+  // limit), whichever comes first. A pin refusal ends the wait at once. Gives the
+  // byte count of the completion's notification.
+  template <typename Call, typename DeadlineOf>
+  Result<DWORD> run(Call call, DeadlineOf deadline_of);
+  void close();
+
+  State* state_ = nullptr;
+};
+
+}  // namespace quillmar
