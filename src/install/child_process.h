@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -26,8 +27,6 @@ class ChildProcess {
 
   ChildProcess(ChildProcess&& other) noexcept;
   ChildProcess& operator=(ChildProcess&& other) noexcept;
-  ChildProcess(const ChildProcess&) = delete;
-  ChildProcess& operator=(const ChildProcess&) = delete;
   ~ChildProcess();
 
   // Looks without waiting: nothing while the child runs, its exit code once it has
@@ -39,13 +38,10 @@ class ChildProcess {
   Result<std::int32_t> wait();
 
  private:
-  ChildProcess() = default;
-  void release();
-
-  // The process and thread handles on Windows; the process id on the host.
-  std::intptr_t process_ = -1;
-  std::intptr_t thread_ = -1;
-  bool ended_ = false;
+  // The process and thread handles on Windows, the process id on the host.
+  struct Started;
+  explicit ChildProcess(std::unique_ptr<Started> started);
+  std::unique_ptr<Started> started_;
 };
 
 // Starts PROGRAM with no arguments in WORKING_FOLDER, detached from the installer

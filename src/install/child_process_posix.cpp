@@ -41,6 +41,17 @@ std::int32_t exit_code_of(int status) {
 
 }  // namespace
 
+// A child that is still running when the owner goes is left to run; its exit status
+// is collected by the system when the installer ends.
+struct ChildProcess::Started {
+  pid_t pid;
+};
+
+ChildProcess::ChildProcess(std::unique_ptr<Started> started) : started_(std::move(started)) {}
+ChildProcess::ChildProcess(ChildProcess&& other) noexcept = default;
+ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept = default;
+ChildProcess::~ChildProcess() = default;
+
 Result<ChildProcess> ChildProcess::start(const std::filesystem::path& program,
                                          const std::vector<std::string>& arguments) {
   ArgumentVector argv(program, arguments);
@@ -49,26 +60,15 @@ Result<ChildProcess> ChildProcess::start(const std::filesystem::path& program,
   // cannot be started is an error here, not an exit code of 127.
   const int error = posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv.get(), environ);
   if (error != 0) return Error{os_error_text(static_cast<unsigned long>(error))};
-  ChildProcess child;
-  child.process_ = pid;
-  return child;
-}
-
-void ChildProcess::release() {
-  // A child that is still running is left to run; its exit status is collected by
-  // the system when the installer ends.
-  process_ = -1;
+  return ChildProcess(std::make_unique<Started>(Started{pid}));
 }
 
 Result<std::optional<std::int32_t>> ChildProcess::poll() {
   int status = 0;
   for (;;) {
-    const pid_t result = waitpid(static_cast<pid_t>(process_), &status, WNOHANG);
+    const pid_t result = waitpid(started_->pid, &status, WNOHANG);
     if (result == 0) return std::optional<std::int32_t>{};
-    if (result > 0) {
-      ended_ = true;
-      return std::optional<std::int32_t>{exit_code_of(status)};
-    }
+    if (result > 0) return std::optional<std::int32_t>{exit_code_of(status)};
     if (errno != EINTR) return Error{last_os_error_text()};
   }
 }
@@ -76,11 +76,8 @@ Result<std::optional<std::int32_t>> ChildProcess::poll() {
 Result<std::int32_t> ChildProcess::wait() {
   int status = 0;
   for (;;) {
-    const pid_t result = waitpid(static_cast<pid_t>(process_), &status, 0);
-    if (result > 0) {
-      ended_ = true;
-      return exit_code_of(status);
-    }
+    const pid_t result = waitpid(started_->pid, &status, 0);
+    if (result > 0) return exit_code_of(status);
     if (errno != EINTR) return Error{last_os_error_text()};
   }
 }

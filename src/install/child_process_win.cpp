@@ -6,19 +6,13 @@
 
 #include "install/child_process.h"
 #include "install/command_line.h"
+#include "system/handle_win.h"
 #include "system/os_error.h"
 #include "system/paths.h"
 #include "system/wide_text_win.h"
 
 namespace quillmar {
 namespace {
-
-HANDLE as_handle(std::intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
-
-struct Started {
-  HANDLE process;
-  HANDLE thread;
-};
 
 // The standard handles a child may inherit: each one that is set, inheritable and
 // not already listed (the three are often one console or one pipe).
@@ -74,7 +68,7 @@ class HandleListAttribute {
 // Starts PROGRAM. The child inherits only the standard handles in
 // INHERITED_HANDLES, never any other handle this process happens to hold as
 // inheritable (a library's pipe or file, a handle of another thread's child).
-Result<Started> create_process(const std::filesystem::path& program, const std::vector<std::string>& arguments,
+Result<PROCESS_INFORMATION> create_process(const std::filesystem::path& program, const std::vector<std::string>& arguments,
                                DWORD flags, const wchar_t* working_folder, std::vector<HANDLE> inherited_handles) {
   // CreateProcessW may write into the command line, so it gets a buffer of its own.
   std::wstring command_line = utf8_to_wide(build_command_line(path_to_text(program), arguments));
@@ -94,53 +88,53 @@ Result<Started> create_process(const std::filesystem::path& program, const std::
                       working_folder, &startup.StartupInfo, &info)) {
     return Error{last_os_error_text()};
   }
-  return Started{info.hProcess, info.hThread};
+  return info;
 }
 
 }  // namespace
 
+// Closing the handles leaves a running child running.
+struct ChildProcess::Started {
+  PlatformHandle process;
+  PlatformHandle thread;
+};
+
+ChildProcess::ChildProcess(std::unique_ptr<Started> started) : started_(std::move(started)) {}
+ChildProcess::ChildProcess(ChildProcess&& other) noexcept = default;
+ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept = default;
+ChildProcess::~ChildProcess() = default;
+
 Result<ChildProcess> ChildProcess::start(const std::filesystem::path& program,
                                          const std::vector<std::string>& arguments) {
-  auto started = create_process(program, arguments, 0, nullptr, inheritable_standard_handles());
-  if (!started) return started.error();
-  ChildProcess child;
-  child.process_ = reinterpret_cast<std::intptr_t>(started.value().process);
-  child.thread_ = reinterpret_cast<std::intptr_t>(started.value().thread);
-  return child;
-}
-
-void ChildProcess::release() {
-  // Closing the handles leaves a running child running.
-  if (process_ != -1) CloseHandle(as_handle(process_));
-  if (thread_ != -1) CloseHandle(as_handle(thread_));
-  process_ = -1;
-  thread_ = -1;
+  const PROCESS_INFORMATION info =
+      QUILLMAR_TRY(create_process(program, arguments, 0, nullptr, inheritable_standard_handles()));
+  return ChildProcess(std::make_unique<Started>(Started{own_handle(info.hProcess), own_handle(info.hThread)}));
 }
 
 Result<std::optional<std::int32_t>> ChildProcess::poll() {
-  const DWORD result = WaitForSingleObject(as_handle(process_), 0);
+  const HANDLE process = win_handle(started_->process);
+  const DWORD result = WaitForSingleObject(process, 0);
   if (result == WAIT_TIMEOUT) return std::optional<std::int32_t>{};
   if (result != WAIT_OBJECT_0) return Error{last_os_error_text()};
   DWORD code = 0;
-  if (!GetExitCodeProcess(as_handle(process_), &code)) return Error{last_os_error_text()};
-  ended_ = true;
+  if (!GetExitCodeProcess(process, &code)) return Error{last_os_error_text()};
   return std::optional<std::int32_t>{static_cast<std::int32_t>(code)};
 }
 
 Result<std::int32_t> ChildProcess::wait() {
-  if (WaitForSingleObject(as_handle(process_), INFINITE) != WAIT_OBJECT_0) return Error{last_os_error_text()};
+  const HANDLE process = win_handle(started_->process);
+  if (WaitForSingleObject(process, INFINITE) != WAIT_OBJECT_0) return Error{last_os_error_text()};
   DWORD code = 0;
-  if (!GetExitCodeProcess(as_handle(process_), &code)) return Error{last_os_error_text()};
-  ended_ = true;
+  if (!GetExitCodeProcess(process, &code)) return Error{last_os_error_text()};
   return static_cast<std::int32_t>(code);
 }
 
 Result<void> start_detached(const std::filesystem::path& program, const std::filesystem::path& working_folder) {
   // The launched application lives on after the installer and needs none of its handles.
-  auto started = create_process(program, {}, DETACHED_PROCESS, working_folder.c_str(), {});
-  if (!started) return started.error();
-  CloseHandle(started.value().thread);
-  CloseHandle(started.value().process);
+  const PROCESS_INFORMATION info = QUILLMAR_TRY(create_process(program, {}, DETACHED_PROCESS, working_folder.c_str(), {}));
+  // Owned only to be closed: the application is not waited for.
+  const PlatformHandle process = own_handle(info.hProcess);
+  const PlatformHandle thread = own_handle(info.hThread);
   return {};
 }
 

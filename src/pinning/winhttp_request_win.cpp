@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "pinning/http_agent.h"
+#include "system/handle_win.h"
 #include "system/os_error.h"
 
 namespace quillmar {
@@ -15,10 +16,6 @@ namespace {
 
 // How long one wait lasts, at most, before the cancel flag is looked at again.
 constexpr DWORD kCancelPollMilliseconds = 50;
-
-struct EventCloser {
-  void operator()(HANDLE event) const { CloseHandle(event); }
-};
 
 }  // namespace
 
@@ -33,7 +30,7 @@ struct WinHttpRequest::State {
   // The waiting side and WinHTTP each hold one; the last to let go deletes.
   std::atomic<int> holders{2};
   HINTERNET handle = nullptr;
-  std::unique_ptr<void, EventCloser> completed{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+  PlatformHandle completed = own_handle(CreateEventW(nullptr, TRUE, FALSE, nullptr));
   Pin pin;
   Limits limits;
 
@@ -64,7 +61,7 @@ struct WinHttpRequest::State {
       error = with_error;
       completed_bytes = bytes;
     }
-    SetEvent(completed.get());
+    SetEvent(win_handle(completed));
   }
 
   // The pin check, right after the handshake and before the head is written.
@@ -91,7 +88,7 @@ struct WinHttpRequest::State {
       refusal = checked.error().message;
       // Wakes the waiting side at once: it closes the handle and returns, rather
       // than wait for an answer from a server it does not trust.
-      SetEvent(completed.get());
+      SetEvent(win_handle(completed));
     }
   }
 };
@@ -199,7 +196,7 @@ void WinHttpRequest::close() {
 template <typename Call, typename DeadlineOf>
 Result<DWORD> WinHttpRequest::run(Call call, DeadlineOf deadline_of) {
   State& state = *state_;
-  ResetEvent(state.completed.get());
+  ResetEvent(win_handle(state.completed));
   {
     std::lock_guard<std::mutex> lock(state.mutex);
     state.done = false;
@@ -233,7 +230,7 @@ Result<DWORD> WinHttpRequest::run(Call call, DeadlineOf deadline_of) {
       if (left <= 0) return Error{deadline->failure};
       wait = std::min<DWORD>(wait, static_cast<DWORD>(std::min<long long>(left + 1, 0x7ffffffe)));
     }
-    WaitForSingleObject(state.completed.get(), wait);
+    WaitForSingleObject(win_handle(state.completed), wait);
   }
 }
 

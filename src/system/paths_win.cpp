@@ -71,12 +71,12 @@ bool is_regular_file_following_links(const std::filesystem::path& path) {
   // Opening the file (without FILE_FLAG_OPEN_REPARSE_POINT) resolves symbolic links,
   // so the attributes read through the handle are those of the final target.
   // FILE_FLAG_BACKUP_SEMANTICS lets a directory open too, so it can be told apart.
-  FileHandle file(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                              FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  const PlatformHandle file =
+      own_handle(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                             nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   if (!file) return false;
   BY_HANDLE_FILE_INFORMATION info{};
-  if (!GetFileInformationByHandle(file.get(), &info)) return false;
+  if (!GetFileInformationByHandle(win_handle(file), &info)) return false;
   return (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
