@@ -10,8 +10,8 @@ InstallOutcome runInstall(const InstallRequest& request, const InstallContext& c
   if (!filled.request_package) {
     filled.request_package = [&context](const std::optional<std::string>& version) -> Result<Package> {
       auto answer = request_package(*context.client, *context.verifier, version);
-      if (auto* error = std::get_if<ReleaseError>(&answer)) return Error{error->diagnostic()};
-      return std::get<Package>(std::move(answer));
+      if (!answer) return Error{answer.error().diagnostic()};
+      return std::move(answer).value();
     };
   }
   return run_install_steps(request, filled);

@@ -69,14 +69,14 @@ nlohmann::json run_catalogue_request(const ReleaseClient& client, const Signatur
   // The handshake: a signed answer for a fresh nonce, verified; its content is not
   // needed beyond that.
   const auto handshake = signed_exchange(client, verifier, kPreflightPath, std::nullopt);
-  if (const auto* error = std::get_if<ReleaseError>(&handshake)) return preflight_failure(*error, log);
+  if (!handshake) return preflight_failure(handshake.error(), log);
 
   // The catalogue itself is not signed, and without it the page still offers the
   // newest release (the server picks it when no version is named), so any failure
   // here yields an empty list rather than an error.
   nlohmann::json catalogue = nullptr;
   auto answer = client.get_json(kCataloguePath);
-  if (auto* json = std::get_if<JsonAnswer>(&answer); json && json->status == 200) catalogue = std::move(json->body);
+  if (answer && answer.value().status == 200) catalogue = std::move(answer.value().body);
   nlohmann::json releases = build_release_list(std::move(catalogue));
 
   log.write_log("preflight succeeded: " + std::to_string(releases.size()) + " versions offered");

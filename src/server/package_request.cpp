@@ -99,8 +99,8 @@ ReleaseResult<Package> check_package_answer(const nlohmann::json& answer, std::s
 ReleaseResult<Package> request_package(const ReleaseClient& client, const SignatureVerifier& verifier,
                                        const std::optional<std::string>& version) {
   const auto answer = signed_exchange(client, verifier, kAuthorizePath, version);
-  if (const auto* error = std::get_if<ReleaseError>(&answer)) return *error;
-  return check_package_answer(std::get<nlohmann::json>(answer), client.base_url(), version);
+  if (!answer) return answer.error();
+  return check_package_answer(answer.value(), client.base_url(), version);
 }
 
 }  // namespace quillmar

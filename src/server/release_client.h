@@ -8,7 +8,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <variant>
 
 #include "system/result.h"
 
@@ -37,7 +36,7 @@ struct JsonAnswer {
 };
 
 template <typename T>
-using ReleaseResult = std::variant<T, ReleaseError>;
+using ReleaseResult = Result<T, ReleaseError>;
 
 // The accepted package answer, as the server gave it.
 struct Package {

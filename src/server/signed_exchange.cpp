@@ -16,9 +16,7 @@ ReleaseResult<nlohmann::json> signed_exchange(const ReleaseClient& client, const
                                               std::string_view path, const std::optional<std::string>& version) {
   const auto nonce = make_nonce();
   if (!nonce) return network_error();
-  auto answer = client.post_json(path, signed_request_body(nonce.value(), version));
-  if (const auto* error = std::get_if<ReleaseError>(&answer)) return *error;
-  JsonAnswer& json = std::get<JsonAnswer>(answer);
+  JsonAnswer json = QUILLMAR_TRY(client.post_json(path, signed_request_body(nonce.value(), version)));
   if (json.status != 200) return classify_status(json.status);
   const auto verified = verifier.verify(json.body, nonce.value(), unix_seconds_now());
   if (!verified) return untrusted(verified.error().message);

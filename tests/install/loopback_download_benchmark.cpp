@@ -149,10 +149,10 @@ int run(std::uint64_t mebibytes, int rounds) {
 
   // The signed package answer, as the installer gets it, names the URL, size and digest.
   const auto answer = request_package(*client.value(), *verifier.value(), std::nullopt);
-  if (const auto* error = std::get_if<ReleaseError>(&answer)) {
-    throw std::runtime_error("package request failed: " + error->diagnostic());
+  if (!answer) {
+    throw std::runtime_error("package request failed: " + answer.error().diagnostic());
   }
-  const Package package = std::get<Package>(answer);
+  const Package package = answer.value();
   const double megabytes = static_cast<double>(package.size_bytes) / 1e6;
   const long resident_before = peak_resident_kib();
 

@@ -66,8 +66,8 @@ class ReleaseClientTest : public ::testing::Test {
   }
 
   static std::string diagnostic_of(const ReleaseResult<JsonAnswer>& answer) {
-    if (const auto* error = std::get_if<ReleaseError>(&answer)) return error->diagnostic();
-    return "status " + std::to_string(std::get<JsonAnswer>(answer).status);
+    if (!answer) return answer.error().diagnostic();
+    return "status " + std::to_string(answer.value().status);
   }
 
   static inline testing::ScratchFolder* scratch_ = nullptr;
@@ -82,7 +82,7 @@ TEST_F(ReleaseClientTest, PinnedServerAnswersWithTheRequestConventions) {
 
   const auto catalogue = release_client->get_json(kCataloguePath);
   ASSERT_EQ(diagnostic_of(catalogue), "status 200");
-  EXPECT_EQ(std::get<JsonAnswer>(catalogue).body["version"], "1.5.13");
+  EXPECT_EQ(catalogue.value().body["version"], "1.5.13");
 
   const auto posted = release_client->post_json(kPreflightPath, {{"platform", "windows_x86_64"}, {"nonce", "n"}});
   ASSERT_EQ(diagnostic_of(posted), "status 200");
@@ -131,8 +131,8 @@ TEST_F(ReleaseClientTest, StatusesReachTheCallerAndClassify) {
   for (const auto& [status, diagnostic] : cases) {
     const auto server = serve({"--status", "preflight=" + std::to_string(status)});
     const auto answer = client(server->base_url())->post_json(kPreflightPath, json::object());
-    ASSERT_TRUE(std::holds_alternative<JsonAnswer>(answer)) << status;
-    EXPECT_EQ(std::get<JsonAnswer>(answer).status, status);
+    ASSERT_TRUE(answer.ok()) << status;
+    EXPECT_EQ(answer.value().status, status);
     EXPECT_EQ(classify_status(status).diagnostic(), diagnostic);
   }
 }
@@ -142,7 +142,7 @@ TEST_F(ReleaseClientTest, BodiesThatAreNotJsonReadAsNull) {
     const auto server = serve({"--body", std::string("downloads=") + body});
     const auto answer = client(server->base_url())->get_json(kCataloguePath);
     ASSERT_EQ(diagnostic_of(answer), "status 200") << body;
-    EXPECT_TRUE(std::get<JsonAnswer>(answer).body.is_null()) << body;
+    EXPECT_TRUE(answer.value().body.is_null()) << body;
   }
 }
 
@@ -251,8 +251,8 @@ class SignedRequests : public ReleaseClientTest {
                                  const std::optional<std::string>& version = std::nullopt) {
     const auto server = serve(switches);
     const auto result = request_package(*client(server->base_url()), *verifier_, version);
-    if (const auto* error = std::get_if<ReleaseError>(&result)) return error->diagnostic();
-    return "Package " + std::get<Package>(result).version;
+    if (!result) return result.error().diagnostic();
+    return "Package " + result.value().version;
   }
 
   std::shared_ptr<const SignatureVerifier> verifier_;
@@ -309,8 +309,8 @@ TEST_F(SignedRequests, ThePackageAnswerNamesTheReleaseAsked) {
   const auto release_client = client(server->base_url());
   for (const std::optional<std::string>& version : {std::optional<std::string>(), std::optional<std::string>("1.5.12")}) {
     const auto result = request_package(*release_client, *verifier_, version);
-    ASSERT_TRUE(std::holds_alternative<Package>(result)) << std::get<ReleaseError>(result).diagnostic();
-    const Package& package = std::get<Package>(result);
+    ASSERT_TRUE(result.ok()) << result.error().diagnostic();
+    const Package& package = result.value();
     const json described = release(version.value_or("1.5.13"));
     EXPECT_EQ(package.version, described["version"]);
     EXPECT_EQ(package.filename, described["filename"]);

@@ -139,9 +139,9 @@ TEST(PackageAnswer, AcceptsWellFormedAnswers) {
     json answer = good_answer();
     answer[test.member] = test.value;
     const auto result = check_package_answer(answer, kBase, test.chosen);
-    ASSERT_TRUE(std::holds_alternative<Package>(result))
-        << test.name << ": " << std::get<ReleaseError>(result).diagnostic();
-    const Package& package = std::get<Package>(result);
+    ASSERT_TRUE(result.ok())
+        << test.name << ": " << result.error().diagnostic();
+    const Package& package = result.value();
     EXPECT_EQ(json(package.version), answer["version"]) << test.name;
     EXPECT_EQ(json(package.filename), answer["filename"]) << test.name;
     EXPECT_EQ(json(package.size_bytes), answer["size_bytes"]) << test.name;
@@ -203,15 +203,15 @@ TEST(PackageAnswer, RejectsWithTheMessageOfTheFirstRuleBroken) {
       answer.erase(test.member);
     }
     const auto result = check_package_answer(answer, kBase, test.chosen);
-    ASSERT_TRUE(std::holds_alternative<ReleaseError>(result)) << test.name;
-    const ReleaseError& error = std::get<ReleaseError>(result);
+    ASSERT_TRUE(!result.ok()) << test.name;
+    const ReleaseError& error = result.error();
     EXPECT_EQ(error.kind, ReleaseError::Kind::kUntrusted) << test.name;
     EXPECT_EQ(error.message, test.message) << test.name;
   }
   for (const json& not_an_object : {json(nullptr), json::array(), json("text")}) {
     const auto result = check_package_answer(not_an_object, kBase, std::nullopt);
-    ASSERT_TRUE(std::holds_alternative<ReleaseError>(result));
-    EXPECT_EQ(std::get<ReleaseError>(result).message, kPlatform);
+    ASSERT_TRUE(!result.ok());
+    EXPECT_EQ(result.error().message, kPlatform);
   }
 }
 

@@ -30,8 +30,8 @@ std::shared_ptr<const ReleaseClient> client(const std::string& base_url, const s
 }
 
 std::string diagnostic_of(const ReleaseResult<JsonAnswer>& answer) {
-  if (const auto* error = std::get_if<ReleaseError>(&answer)) return error->diagnostic();
-  return "status " + std::to_string(std::get<JsonAnswer>(answer).status);
+  if (!answer) return answer.error().diagnostic();
+  return "status " + std::to_string(answer.value().status);
 }
 
 std::string with_other_case(std::string url) {
@@ -51,10 +51,10 @@ TEST(WinHttpExtraAnchor, AChainToTheAnchorIsAcceptedAndPinned) {
     const auto release_client = client(base, variable("QUILLMAR_TEST_CA_PEM"));
     const auto catalogue = release_client->get_json(kCataloguePath);
     ASSERT_EQ(diagnostic_of(catalogue), "status 200") << base;
-    EXPECT_EQ(std::get<JsonAnswer>(catalogue).body["version"], "1.5.13");
+    EXPECT_EQ(catalogue.value().body["version"], "1.5.13");
     const auto posted = release_client->post_json(kPreflightPath, {{"nonce", "n"}});
     ASSERT_EQ(diagnostic_of(posted), "status 200") << base;
-    EXPECT_EQ(std::get<JsonAnswer>(posted).body["nonce"], "n");
+    EXPECT_EQ(posted.value().body["nonce"], "n");
   }
 }
 
@@ -94,10 +94,10 @@ TEST(WinHttpTransport, PinnedServerAnswersAndTrailingSlashesGo) {
   const auto release_client = client(variable("QUILLMAR_TEST_PINNED_URL") + "///");
   const auto catalogue = release_client->get_json(kCataloguePath);
   ASSERT_EQ(diagnostic_of(catalogue), "status 200");
-  EXPECT_EQ(std::get<JsonAnswer>(catalogue).body["version"], "1.5.13");
+  EXPECT_EQ(catalogue.value().body["version"], "1.5.13");
   const auto posted = release_client->post_json(kPreflightPath, {{"nonce", "n"}});
   ASSERT_EQ(diagnostic_of(posted), "status 200");
-  EXPECT_EQ(std::get<JsonAnswer>(posted).body["nonce"], "n");
+  EXPECT_EQ(posted.value().body["nonce"], "n");
   EXPECT_EQ(diagnostic_of(client(with_other_case(variable("QUILLMAR_TEST_PINNED_URL")))->get_json(kCataloguePath)),
             "status 200");
 }
@@ -121,7 +121,7 @@ TEST(WinHttpTransport, StatusesAndBodiesThatAreNotJson) {
   EXPECT_EQ(diagnostic_of(release_client->post_json(kPreflightPath, json::object())), "status 404");
   const auto catalogue = release_client->get_json(kCataloguePath);
   ASSERT_EQ(diagnostic_of(catalogue), "status 200");
-  EXPECT_TRUE(std::get<JsonAnswer>(catalogue).body.is_null());
+  EXPECT_TRUE(catalogue.value().body.is_null());
 }
 
 TEST(WinHttpTransport, DownloadsArePulledWhole) {
