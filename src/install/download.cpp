@@ -4,6 +4,7 @@
 #include <system_error>
 #include <vector>
 
+#include "system/text.h"
 
 namespace quillmar {
 namespace {
@@ -30,13 +31,6 @@ class LimitedReader {
   ResponseStream& stream_;
   std::uint64_t remaining_;
 };
-
-std::string ascii_lower(std::string text) {
-  for (char& c : text) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return text;
-}
 
 InstallerEvent download_progress_event(std::uint64_t downloaded, std::uint64_t total) {
   return {{"type", "progress"},

@@ -4,16 +4,10 @@
 
 #include "pinning/certificate_walk.h"
 #include "pinning/compiled_pins.h"
+#include "system/text.h"
 
 namespace quillmar {
 namespace {
-
-char ascii_lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool equal_ignoring_ascii_case(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return ascii_lower(x) == ascii_lower(y); });
-}
 
 int hex_value(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -35,9 +29,7 @@ std::string pinned_host_of(std::string_view base_url) {
   std::string_view rest = scheme_end == std::string_view::npos ? base_url : base_url.substr(scheme_end + 3);
   const std::size_t host_end = rest.find_first_of("/:");
   if (host_end != std::string_view::npos) rest = rest.substr(0, host_end);
-  std::string host(rest);
-  std::transform(host.begin(), host.end(), host.begin(), ascii_lower);
-  return host;
+  return ascii_lower(rest);
 }
 
 Result<std::vector<Sha256Digest>> parse_pins(std::string_view text) {
@@ -73,7 +65,7 @@ PinnedTls PinnedTls::for_base_url(std::string_view base_url, std::vector<Sha256D
 }
 
 bool PinnedTls::applies_to(std::string_view connection_host) const {
-  return !pins.empty() && equal_ignoring_ascii_case(connection_host, host);
+  return !pins.empty() && equals_ignoring_ascii_case(connection_host, host);
 }
 
 Result<void> PinnedTls::check(std::string_view connection_host,

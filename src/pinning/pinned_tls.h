@@ -28,7 +28,6 @@ namespace quillmar {
 inline constexpr char kNoCertificate[] = "the server sent no certificate";
 inline constexpr char kUnreadableCertificate[] = "the server certificate is unreadable";
 inline constexpr char kKeyNotPinned[] = "the server key is not the pinned one";
-inline constexpr char kHandshakeWouldBlock[] = "TLS handshake would block";
 
 // The host of a base URL: after the first "://", up to the next "/" or ":", in
 // ASCII small letters. The pins then apply to that host on any port.
