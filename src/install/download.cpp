@@ -53,7 +53,7 @@ InstallerEvent download_progress_event(std::uint64_t downloaded, std::uint64_t t
 Result<DownloadFolder> DownloadFolder::create() {
   auto digits = random_hex(8);
   if (!digits) return digits.error();
-  std::filesystem::path path = temp_folder() / ("quillmar-installer-" + digits.value());
+  std::filesystem::path path = temp_folder() / path_from_text("quillmar-installer-" + digits.value());
   if (auto created = create_folder_tree(path); !created) return created.error();
   return DownloadFolder(std::move(path));
 }

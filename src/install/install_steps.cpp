@@ -98,7 +98,7 @@ InstallOutcome run_install_steps(const InstallRequest& request, const InstallCon
   }
 
   // Step 10.
-  const std::filesystem::path setup_log = logs_folder() / "installer-setup.log";
+  const std::filesystem::path setup_log = logs_folder() / path_from_text("installer-setup.log");
   const std::string setup_log_text = path_to_text(setup_log);
   const SetupOutcome setup = runSetup(package_file, request, setup_log, send, context.setup_poll_interval);
   if (const auto* failure = std::get_if<SetupFailure>(&setup)) return failed_event("install", failure->detail);

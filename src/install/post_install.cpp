@@ -11,7 +11,7 @@
 namespace quillmar {
 
 std::string read_version_record(const std::filesystem::path& folder) {
-  const auto text = read_whole_file(folder / kVersionRecordFileName);
+  const auto text = read_whole_file(folder / path_from_text(kVersionRecordFileName));
   if (!text || !is_valid_utf8(*text)) return {};
   return std::string(trim_white_space(*text));
 }
@@ -23,7 +23,7 @@ Result<std::string> checkVersionRecord(const std::filesystem::path& folder, cons
 }
 
 Result<void> runIntegrityCheck(const std::filesystem::path& folder) {
-  auto child = ChildProcess::start(folder / kApplicationFileName, {"--verify-root", path_to_text(folder)});
+  auto child = ChildProcess::start(folder / path_from_text(kApplicationFileName), {"--verify-root", path_to_text(folder)});
   if (!child) return child.error();
   auto code = child.value().wait();
   if (!code) return code.error();
@@ -32,7 +32,7 @@ Result<void> runIntegrityCheck(const std::filesystem::path& folder) {
 }
 
 void launchInstalled(const std::filesystem::path& folder, InstallerLog& log) {
-  if (auto started = start_detached(folder / kApplicationFileName, folder); !started) {
+  if (auto started = start_detached(folder / path_from_text(kApplicationFileName), folder); !started) {
     log.write_log("launch failed: " + started.error().message);
   }
 }

@@ -6,7 +6,7 @@ std::string path_to_text(const std::filesystem::path& path) { return native_to_t
 
 std::filesystem::path logs_folder() {
   const std::filesystem::path base = local_app_data().value_or(temp_folder());
-  return base / "Quillmar" / "Logs";
+  return base / path_from_text("Quillmar") / path_from_text("Logs");
 }
 
 }  // namespace quillmar
