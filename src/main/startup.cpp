@@ -1,7 +1,9 @@
 #include "main/startup.h"
 
+#include <chrono>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "main/build_config.h"
 #include "main/event_loop_handler.h"
@@ -94,6 +96,15 @@ int run_installer(std::span<const Asset> assets) {
     window->quit();
   };
   window->run(on_wake, on_close_request);
+
+  // Every way out has set the cancel flag. An installation that is still
+  // downloading sees it at its next read and removes its partial download; it gets a
+  // short, bounded while for that, so that neither a request that hangs nor a setup
+  // program that runs can keep the installer from ending.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (bridge.busy() && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
 
   // Workers still running are abandoned, as is a setup program they started. The
   // process ends here without running destructors under their feet.
