@@ -107,7 +107,7 @@ InstallOutcome run_steps(const InstallRequest& request, const InstallContext& co
 
   // The silent setup run.
   stage.reason = "install";
-  const std::filesystem::path setup_log = logs_folder() / "installer-setup.log";
+  const std::filesystem::path setup_log = logs_folder() / path_from_text("installer-setup.log");
   const std::string setup_log_text = path_to_text(setup_log);
   const auto setup = runSetup(package_file, request, setup_log, send, context.setup_poll_interval);
   if (!setup) return failed_event("install", setup.error().message);

@@ -11,7 +11,7 @@
 namespace quillmar {
 
 std::string read_version_record(const std::filesystem::path& folder) {
-  const auto text = read_whole_file(folder / kVersionRecordFileName);
+  const auto text = read_whole_file(folder / path_from_text(kVersionRecordFileName));
   if (!text || !is_valid_utf8(*text)) return {};
   return std::string(trim_white_space(*text));
 }
@@ -23,14 +23,15 @@ Result<std::string> checkVersionRecord(const std::filesystem::path& folder, cons
 }
 
 Result<void> runIntegrityCheck(const std::filesystem::path& folder) {
-  ChildProcess child = QUILLMAR_TRY(ChildProcess::start(folder / kApplicationFileName, {"--verify-root", path_to_text(folder)}));
+  ChildProcess child = QUILLMAR_TRY(
+      ChildProcess::start(folder / path_from_text(kApplicationFileName), {"--verify-root", path_to_text(folder)}));
   const std::int32_t code = QUILLMAR_TRY(child.wait());
   if (code != 0) return Error{"installed release integrity check failed (" + exit_code_text(code) + ")"};
   return {};
 }
 
 void launchInstalled(const std::filesystem::path& folder, InstallerLog& log) {
-  if (auto started = start_detached(folder / kApplicationFileName, folder); !started) {
+  if (auto started = start_detached(folder / path_from_text(kApplicationFileName), folder); !started) {
     log.write_log("launch failed: " + started.error().message);
   }
 }

@@ -18,7 +18,7 @@ class ComCallback final : public Interface {
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
     if (!object) return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, iid_)) {
+    if (IsEqualIID(iid, __uuidof(IUnknown)) || IsEqualIID(iid, iid_)) {
       *object = static_cast<Interface*>(this);
       AddRef();
       return S_OK;

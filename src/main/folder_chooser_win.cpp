@@ -5,11 +5,19 @@
 #include "main/com_ptr_win.h"
 
 namespace quillmar {
+namespace {
+
+// The dialog's class, declared here: the interfaces come with their IIDs through
+// __uuidof, and the GUID library would add every GUID Windows defines to the
+// executable for this one.
+constexpr CLSID kFileOpenDialogClass = {0xdc1c5a9c, 0xe88a, 0x4dde, {0xa5, 0xa1, 0x60, 0xf8, 0x2a, 0x20, 0xae, 0xf7}};
+
+}  // namespace
 
 std::optional<std::filesystem::path> choose_folder_with_dialog(HWND owner,
                                                                const std::optional<std::filesystem::path>& start) {
   ComPtr<IFileOpenDialog> dialog;
-  if (FAILED(CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER, IID_IFileOpenDialog,
+  if (FAILED(CoCreateInstance(kFileOpenDialogClass, nullptr, CLSCTX_INPROC_SERVER, __uuidof(IFileOpenDialog),
                               dialog.receive_void()))) {
     return std::nullopt;
   }
@@ -19,7 +27,7 @@ std::optional<std::filesystem::path> choose_folder_with_dialog(HWND owner,
   if (start) {
     // A start folder that cannot be named only costs the dialog its starting place.
     ComPtr<IShellItem> folder;
-    if (SUCCEEDED(SHCreateItemFromParsingName(start->c_str(), nullptr, IID_IShellItem, folder.receive_void()))) {
+    if (SUCCEEDED(SHCreateItemFromParsingName(start->c_str(), nullptr, __uuidof(IShellItem), folder.receive_void()))) {
       dialog->SetFolder(folder.get());
     }
   }

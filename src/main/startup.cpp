@@ -45,7 +45,7 @@ int run_installer(std::span<const Asset> assets) {
   auto queue = std::make_shared<UserEventQueue>([window] { window->wake(); });
 
   WebViewConfig config;
-  config.data_folder = logs_folder().parent_path() / "Installer-WebView2";
+  config.data_folder = logs_folder().parent_path() / path_from_text("Installer-WebView2");
   config.initialization_script = "window.QUILLMAR_INSTALLER = " + environment_json(environment) + ";";
   config.assets = assets;
   config.on_page_message = [queue](std::string text) { queue->post(UserEvent::page_message(std::move(text))); };

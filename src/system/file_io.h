@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdio>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -8,5 +9,9 @@ namespace quillmar {
 
 // The whole content of a file, or nothing when it cannot be opened or read.
 std::optional<std::string> read_whole_file(const std::filesystem::path& path);
+
+// PATH opened for reading bytes with the C library, or null. Its own file per
+// platform because Windows needs the wide-character call for a path's full range.
+std::FILE* open_for_reading(const std::filesystem::path& path);
 
 }  // namespace quillmar

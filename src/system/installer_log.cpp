@@ -3,13 +3,15 @@
 #include <string>
 #include <system_error>
 
+#include "system/paths.h"
+
 namespace quillmar {
 
 std::shared_ptr<InstallerLog> InstallerLog::open_in(const std::filesystem::path& folder) {
   std::error_code error;
   std::filesystem::create_directories(folder, error);
   if (error) return without_file();
-  return std::make_shared<InstallerLog>(AppendFile::open(folder / "installer.log"));
+  return std::make_shared<InstallerLog>(AppendFile::open(folder / path_from_text("installer.log")));
 }
 
 std::shared_ptr<InstallerLog> InstallerLog::without_file() { return std::make_shared<InstallerLog>(std::nullopt); }

@@ -13,7 +13,7 @@ std::filesystem::path fallback_temp_folder(const std::optional<std::filesystem::
 
 std::filesystem::path logs_folder() {
   const std::filesystem::path base = local_app_data().value_or(temp_folder());
-  return base / "Quillmar" / "Logs";
+  return base / path_from_text("Quillmar") / path_from_text("Logs");
 }
 
 }  // namespace quillmar

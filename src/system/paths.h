@@ -39,7 +39,10 @@ std::string path_to_text(const std::filesystem::path& path);
 // form) as lossy UTF-8, by the same rule as path_to_text.
 std::string native_to_text(const std::filesystem::path::string_type& text);
 
-// A path from UTF-8 text, the inverse of path_to_text for valid text.
+// A path from UTF-8 text, the inverse of path_to_text for valid text. Paths are
+// built from text (names included: folder / path_from_text("Logs")) only through
+// this: on Windows the library's own narrow-text conversion goes through the C++
+// locale machinery, which would add half a megabyte to the executable.
 std::filesystem::path path_from_text(const std::string& text);
 
 // True when PATH names a regular file, following symbolic links: a link to a file
