@@ -74,10 +74,8 @@ Result<void> PackageSink::finish(const std::string& expected_sha256) {
 DownloadResult downloadPackage(const Package& package, const ReleaseClient& client,
                                const std::filesystem::path& package_file, const std::atomic<bool>& cancel,
                                const EventSender& send, const SteadyClock& now) {
-  const auto failed = [](std::string message) {
-    return DownloadResult{DownloadResult::End::kFailed, std::move(message)};
-  };
-  const DownloadResult cancelled{DownloadResult::End::kCancelled, {}};
+  const auto failed = [](std::string message) { return DownloadStop{false, std::move(message)}; };
+  const DownloadStop cancelled{true, {}};
   // A cancel that came while the package answer was requested ends the run before
   // any connection is made.
   if (cancel.load()) return cancelled;
@@ -93,11 +91,11 @@ DownloadResult downloadPackage(const Package& package, const ReleaseClient& clie
   PackageFile& file = created.value();
 
   // Everything from here on ends either in success or in deleting the partial file.
-  const auto discard = [&](DownloadResult result) {
+  const auto discard = [&](DownloadStop stop) {
     file.close();
     std::error_code ignored;
     std::filesystem::remove(package_file, ignored);
-    return result;
+    return stop;
   };
 
   LimitedReader reader(stream, package.size_bytes + 1);
@@ -114,7 +112,7 @@ DownloadResult downloadPackage(const Package& package, const ReleaseClient& clie
   }
   if (auto finished = sink.finish(package.sha256); !finished) return discard(failed(finished.error().message));
   file.close();
-  return {DownloadResult::End::kComplete, {}};
+  return {};
 }
 
 }  // namespace quillmar

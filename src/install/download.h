@@ -48,11 +48,13 @@ class PackageSink {
   std::chrono::steady_clock::time_point last_event_;
 };
 
-struct DownloadResult {
-  enum class End { kComplete, kCancelled, kFailed };
-  End end = End::kFailed;
-  std::string message;  // kFailed: the failure detail
+// Why a download stopped short of a verified package: the cancel flag, or a failure
+// with its detail.
+struct DownloadStop {
+  bool cancelled = false;
+  std::string message;  // the failure's detail; empty when cancelled
 };
+using DownloadResult = Result<void, DownloadStop>;
 
 // Streams PACKAGE into PACKAGE_FILE through the release client, checking length and
 // digest as it goes. The cancel flag is read before each read. On any ending but

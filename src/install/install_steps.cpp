@@ -94,9 +94,10 @@ InstallOutcome run_steps(const InstallRequest& request, const InstallContext& co
   const std::filesystem::path package_file = folder.value().path() / path_from_text(package.filename);
 
   // The download: the only stage that honours the cancel flag.
-  const DownloadResult download = downloadPackage(package, *context.client, package_file, *context.cancel, send);
-  if (download.end == DownloadResult::End::kCancelled) return failed_event("cancelled", "");
-  if (download.end == DownloadResult::End::kFailed) return failed_event("download", download.message);
+  if (const auto download = downloadPackage(package, *context.client, package_file, *context.cancel, send); !download) {
+    return download.error().cancelled ? failed_event("cancelled", "")
+                                      : failed_event("download", download.error().message);
+  }
 
   // The package's code signature.
   stage.reason = "verify";

@@ -102,8 +102,8 @@ int main(int argc, char** argv) {
   const double download_seconds = seconds_since(start);
   std::error_code ignored;
   std::filesystem::remove(file, ignored);
-  if (result.end != DownloadResult::End::kComplete) {
-    std::fprintf(stderr, "download failed: %s\n", result.message.c_str());
+  if (!result) {
+    std::fprintf(stderr, "download failed: %s\n", result.error().message.c_str());
     return 1;
   }
 

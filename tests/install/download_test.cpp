@@ -16,6 +16,14 @@ using testing::ScratchFolder;
 using testing::ScriptedClient;
 using testing::ScriptedStream;
 
+// How a download ended and its detail, to compare in one line.
+enum class Ending { kComplete, kCancelled, kFailed };
+Ending ending(const DownloadResult& result) {
+  if (result) return Ending::kComplete;
+  return result.error().cancelled ? Ending::kCancelled : Ending::kFailed;
+}
+std::string detail(const DownloadResult& result) { return result ? "" : result.error().message; }
+
 Package package_of(const std::string& body) {
   return {"1.5.13", "quillmar-setup-1.5.13.exe", body.size(), to_hex(sha256_of(body)),
           "https://localhost:47443/api/v1/installer/download/1.5.13/quillmar-setup-1.5.13.exe"};
@@ -42,7 +50,7 @@ class Download : public ::testing::Test {
 TEST_F(Download, WritesTheBodyAndEndsWithTheFullProgressEvent) {
   const std::string body(600000, 'q');
   const DownloadResult result = run(package_of(body), std::make_unique<ScriptedStream>(200, std::vector<std::string>{body}));
-  EXPECT_EQ(result.end, DownloadResult::End::kComplete) << result.message;
+  EXPECT_EQ(ending(result), Ending::kComplete) << detail(result);
   EXPECT_EQ(testing::read_file(file_), body);
   EXPECT_EQ(client_.requested_url, package_of(body).download_url);
   EXPECT_EQ(client_.requested_limit, 1800s);
@@ -56,8 +64,8 @@ TEST_F(Download, AcceptsAnUpperCaseDigest) {
   const std::string body = "setup bytes";
   Package package = package_of(body);
   for (char& c : package.sha256) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  EXPECT_EQ(run(package, std::make_unique<ScriptedStream>(200, std::vector<std::string>{body})).end,
-            DownloadResult::End::kComplete);
+  EXPECT_EQ(ending(run(package, std::make_unique<ScriptedStream>(200, std::vector<std::string>{body}))),
+            Ending::kComplete);
 }
 
 TEST_F(Download, RejectsBadBodiesAndDeletesThePartialFile) {
@@ -83,8 +91,8 @@ TEST_F(Download, RejectsBadBodiesAndDeletesThePartialFile) {
     auto stream = std::make_unique<ScriptedStream>(c.status, c.chunks);
     stream->error_at_end = c.read_error;
     const DownloadResult result = run(package_of(body), std::move(stream));
-    EXPECT_EQ(result.end, DownloadResult::End::kFailed) << c.name;
-    EXPECT_EQ(result.message, c.expected) << c.name;
+    EXPECT_EQ(ending(result), Ending::kFailed) << c.name;
+    EXPECT_EQ(detail(result), c.expected) << c.name;
     EXPECT_FALSE(std::filesystem::exists(file_)) << c.name;
   }
 }
@@ -93,7 +101,7 @@ TEST_F(Download, ReadsAtMostOneByteMoreThanAnnounced) {
   const std::string body = "0123456789";
   const DownloadResult result =
       run(package_of(body), std::make_unique<ScriptedStream>(200, std::vector<std::string>{body + std::string(5000, 'x')}));
-  EXPECT_EQ(result.message, "the package is larger than announced");
+  EXPECT_EQ(detail(result), "the package is larger than announced");
   // The first read may take the announced length and one more byte, nothing beyond.
   EXPECT_EQ(record_->largest_request, body.size() + 1);
 }
@@ -101,8 +109,8 @@ TEST_F(Download, ReadsAtMostOneByteMoreThanAnnounced) {
 TEST_F(Download, ReportsTheTransportErrorText) {
   client_.open_error = "Couldn't connect to server";
   const DownloadResult result = downloadPackage(package_of("x"), client_, file_, cancel_, [](InstallerEvent) {});
-  EXPECT_EQ(result.end, DownloadResult::End::kFailed);
-  EXPECT_EQ(result.message, "Couldn't connect to server");
+  EXPECT_EQ(ending(result), Ending::kFailed);
+  EXPECT_EQ(detail(result), "Couldn't connect to server");
 }
 
 TEST_F(Download, StopsAtTheCancelFlagBeforeTheNextRead) {
@@ -112,7 +120,7 @@ TEST_F(Download, StopsAtTheCancelFlagBeforeTheNextRead) {
   auto stream = std::make_unique<ScriptedStream>(200, std::vector<std::string>{body.substr(0, 1000), body.substr(1000, 1000),
                                                                                body.substr(2000)});
   stream->before_read = [this](int read) { if (read == 2) cancel_ = true; };
-  EXPECT_EQ(run(package_of(body), std::move(stream)).end, DownloadResult::End::kCancelled);
+  EXPECT_EQ(ending(run(package_of(body), std::move(stream))), Ending::kCancelled);
   EXPECT_EQ(record_->reads, 2);
   EXPECT_FALSE(std::filesystem::exists(file_));
 }
@@ -120,8 +128,8 @@ TEST_F(Download, StopsAtTheCancelFlagBeforeTheNextRead) {
 TEST_F(Download, AnEarlyCancelMakesNoRequestAndALaterOneReachesTheTransport) {
   const std::string body(2000, 'c');
   cancel_ = true;
-  EXPECT_EQ(run(package_of(body), std::make_unique<ScriptedStream>(200, std::vector<std::string>{body})).end,
-            DownloadResult::End::kCancelled);
+  EXPECT_EQ(ending(run(package_of(body), std::make_unique<ScriptedStream>(200, std::vector<std::string>{body}))),
+            Ending::kCancelled);
   EXPECT_EQ(client_.opened, 0);
   EXPECT_EQ(record_->reads, 0);
   EXPECT_FALSE(std::filesystem::exists(file_));
@@ -134,8 +142,8 @@ TEST_F(Download, AnEarlyCancelMakesNoRequestAndALaterOneReachesTheTransport) {
   stream->before_read = [this](int read) { if (read == 2) cancel_ = true; };
   const DownloadResult result = run(package_of(body), std::move(stream));
   EXPECT_EQ(client_.requested_cancel, &cancel_);
-  EXPECT_EQ(result.end, DownloadResult::End::kCancelled);
-  EXPECT_EQ(result.message, "");
+  EXPECT_EQ(ending(result), Ending::kCancelled);
+  EXPECT_EQ(detail(result), "");
   EXPECT_FALSE(std::filesystem::exists(file_));
 }
 
@@ -148,8 +156,8 @@ TEST_F(Download, ACancelJustBeforeTheLastReadIsACancellation) {
         200, complete ? std::vector<std::string>{body} : std::vector<std::string>{body.substr(0, 1500)});
     stream->before_read = [this](int read) { if (read == 1) cancel_ = true; };
     const DownloadResult result = run(package_of(body), std::move(stream));
-    EXPECT_EQ(result.end, DownloadResult::End::kCancelled) << complete;
-    EXPECT_EQ(result.message, "") << complete;
+    EXPECT_EQ(ending(result), Ending::kCancelled) << complete;
+    EXPECT_EQ(detail(result), "") << complete;
     EXPECT_FALSE(std::filesystem::exists(file_));
     cancel_ = false;
   }
@@ -164,7 +172,7 @@ TEST_F(Download, SendsProgressAtMostEvery150MillisecondsAndAtTheEnd) {
                                                           299ms, 300ms, 301ms, 302ms, 303ms};
   std::size_t tick = 0;
   const SteadyClock clock = [&] { return start + offsets[std::min(tick++, offsets.size() - 1)]; };
-  EXPECT_EQ(run(package_of(body), std::make_unique<ScriptedStream>(200, chunks), clock).end, DownloadResult::End::kComplete);
+  EXPECT_EQ(ending(run(package_of(body), std::make_unique<ScriptedStream>(200, chunks), clock)), Ending::kComplete);
   // Chunk 1 (a second after the sink's "last event"), chunk 4 (150 ms after it),
   // chunk 7 (150 ms after that) and chunk 10 (complete).
   const std::vector<std::string> expected = {

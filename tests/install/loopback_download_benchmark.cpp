@@ -168,7 +168,7 @@ int run(std::uint64_t mebibytes, int rounds) {
     const DownloadResult result = downloadPackage(package, *client.value(), download / package.filename, cancel,
                                                   [&](InstallerEvent) { ++events; });
     const double seconds = seconds_since(start);
-    if (result.end != DownloadResult::End::kComplete) throw std::runtime_error("download failed: " + result.message);
+    if (!result) throw std::runtime_error("download failed: " + result.error().message);
     fs::remove(download / package.filename);
     return seconds;
   };
