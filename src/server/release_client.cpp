@@ -12,18 +12,6 @@ namespace {
 // one of them and is not worth holding in memory.
 constexpr std::size_t kJsonBodyLimit = 8 * 1024 * 1024;
 
-class AgentResponseStream final : public ResponseStream {
- public:
-  explicit AgentResponseStream(std::unique_ptr<HttpResponse> response) : response_(std::move(response)) {}
-  int status() const override { return response_->status(); }
-  Result<std::size_t> read(std::uint8_t* buffer, std::size_t capacity) override {
-    return response_->read(buffer, capacity);
-  }
-
- private:
-  std::unique_ptr<HttpResponse> response_;
-};
-
 class PinnedReleaseClient final : public ReleaseClient {
  public:
   PinnedReleaseClient(std::string base_url, std::shared_ptr<const HttpAgent> agent)
@@ -55,9 +43,7 @@ class PinnedReleaseClient final : public ReleaseClient {
     request.url = url;
     request.body_limit = body_limit;
     request.cancel = cancel;
-    auto response = agent_->send(request);
-    if (!response) return response.error();
-    return std::unique_ptr<ResponseStream>(std::make_unique<AgentResponseStream>(std::move(response).value()));
+    return agent_->send(request);
   }
 
  private:

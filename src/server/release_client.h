@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "pinning/http_agent.h"
 #include "system/result.h"
 
 namespace quillmar {
@@ -47,15 +48,9 @@ struct Package {
   std::string download_url;
 };
 
-// A response whose body is pulled in chunks: the package download.
-class ResponseStream {
- public:
-  virtual ~ResponseStream() = default;
-  virtual int status() const = 0;
-  // Reads up to CAPACITY body bytes; 0 at the end of the body. The error text is the
-  // HTTP client's own.
-  virtual Result<std::size_t> read(std::uint8_t* buffer, std::size_t capacity) = 0;
-};
+// A response whose body is pulled in chunks, the package download: the pinned
+// agent's own response, handed on as it is.
+using ResponseStream = HttpResponse;
 
 // The release server's client: base URL, platform word and the pinned HTTPS agent.
 // Built once at start-up and shared read-only by the worker threads.
