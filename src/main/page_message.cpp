@@ -4,6 +4,7 @@
 #include <nlohmann/json.hpp>
 #include <utility>
 
+#include "system/json_text.h"
 #include "system/paths.h"
 #include "system/text.h"
 #include "system/version_rule.h"
@@ -66,8 +67,9 @@ std::filesystem::path without_trailing_separator(const std::filesystem::path& pa
 }  // namespace
 
 std::optional<PageMessage> parse_page_message(std::string_view text) {
-  const Json object = Json::parse(text, nullptr, /*allow_exceptions=*/false);
-  if (!object.is_object()) return std::nullopt;  // also the "discarded" value of a parse error
+  // The guarded reader, so a text that is JSON only up to a NUL byte is dropped too.
+  const Json object = parse_json_text(text);
+  if (!object.is_object()) return std::nullopt;  // also the null of a text that is not JSON
   const auto type = object.find("type");
   if (type == object.end() || !type->is_string()) return std::nullopt;
 

@@ -22,9 +22,9 @@ struct PageMessage {
   std::optional<std::string> version;
 };
 
-// Reads one text the page posted. Nothing for text that is not JSON, a value without
-// a string "type", or a type the bridge does not know: malformed page input is
-// dropped, never reported back.
+// Reads one text the page posted. Nothing for text that is not JSON (or nests deeper
+// than kJsonNestingLimit), a value without a string "type", or a type the bridge
+// does not know: malformed page input is dropped, never reported back.
 std::optional<PageMessage> parse_page_message(std::string_view text);
 
 // Where the dialog for "chooseFolder" starts: the parent of the page's folder when

@@ -33,6 +33,10 @@ bool nests_deeper_than(std::string_view text, std::size_t limit) {
 }  // namespace
 
 nlohmann::json parse_json_text(std::string_view text) {
+  // No JSON text holds a NUL byte (not even inside a string, where control
+  // characters are escaped), but the library's reader takes one as the end of its
+  // input and would accept whatever value came before, with anything after it.
+  if (text.find('\0') != std::string_view::npos) return nullptr;
   if (nests_deeper_than(text, kJsonNestingLimit)) return nullptr;
   nlohmann::json value = nlohmann::json::parse(text, nullptr, /*allow_exceptions=*/false);
   if (value.is_discarded()) return nullptr;

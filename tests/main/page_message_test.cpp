@@ -16,6 +16,10 @@ TEST(PageMessage, DropsTextWithoutAKnownStringType) {
   }
 }
 
+TEST(PageMessage, DropsAMessageFollowedByANulByte) {
+  EXPECT_FALSE(parse_page_message(std::string_view("{\"type\":\"close\"}\0", 17)));
+}
+
 TEST(PageMessage, ReadsEachTypeWithItsDefaults) {
   const struct {
     const char* text;

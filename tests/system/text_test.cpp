@@ -65,5 +65,10 @@ TEST(ParseJsonText, RefusesNestingBeyondTheLimitAndCountsOnlyBracketsOutsideStri
   }
 }
 
+TEST(ParseJsonText, RefusesATextWithANulByte) {
+  // The JSON library stops reading at a NUL byte and would take the value before it.
+  EXPECT_TRUE(parse_json_text(std::string("{\"a\":1}\0{", 9)).is_null());
+}
+
 }  // namespace
 }  // namespace quillmar
