@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <stdexcept>
 
-#include "integration/child_process.h"
+#include "support/child_process.h"
 
 extern char** environ;
 

@@ -1,4 +1,4 @@
-#include "release_server_process.h"
+#include "support/release_server_process.h"
 
 #include <fcntl.h>
 #include <signal.h>
