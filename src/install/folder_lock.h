@@ -1,8 +1,8 @@
 #pragma once
 
 #include <filesystem>
-#include <memory>
 
+#include "system/platform_handle.h"
 #include "system/result.h"
 
 namespace quillmar {
@@ -17,16 +17,9 @@ class FolderLock {
   // OS text.
   static Result<FolderLock> take(const std::filesystem::path& folder);
 
-  FolderLock(FolderLock&& other) noexcept;
-  FolderLock& operator=(FolderLock&& other) noexcept;
-  FolderLock(const FolderLock&) = delete;
-  FolderLock& operator=(const FolderLock&) = delete;
-  ~FolderLock();
-
  private:
-  struct Held;
-  explicit FolderLock(std::unique_ptr<Held> held);
-  std::unique_ptr<Held> held_;
+  explicit FolderLock(PlatformHandle file) : file_(std::move(file)) {}
+  PlatformHandle file_;
 };
 
 // Removes FOLDER with everything in it when it carries a lock that no running

@@ -11,27 +11,16 @@
 
 namespace quillmar {
 
-struct FolderLock::Held {
-  explicit Held(PlatformHandle handle) : file(std::move(handle)) {}
-  PlatformHandle file;
-};
-
-FolderLock::FolderLock(std::unique_ptr<Held> held) : held_(std::move(held)) {}
-FolderLock::FolderLock(FolderLock&& other) noexcept = default;
-FolderLock& FolderLock::operator=(FolderLock&& other) noexcept = default;
-FolderLock::~FolderLock() = default;
-
 Result<FolderLock> FolderLock::take(const std::filesystem::path& folder) {
   // Opening a file and locking it are two steps, so the file is locked under a
   // name the sweep does not look at and only then renamed: a lock file that the
   // sweep can find is always already held.
   const std::filesystem::path pending = folder / (std::string(kFolderLockName) + ".new");
-  auto held =
-      std::make_unique<Held>(own_descriptor(::open(pending.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600)));
-  if (!held->file) return Error{last_os_error_text()};
-  if (::flock(descriptor(held->file), LOCK_EX | LOCK_NB) != 0) return Error{last_os_error_text()};
+  PlatformHandle file = own_descriptor(::open(pending.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+  if (!file) return Error{last_os_error_text()};
+  if (::flock(descriptor(file), LOCK_EX | LOCK_NB) != 0) return Error{last_os_error_text()};
   if (::rename(pending.c_str(), (folder / kFolderLockName).c_str()) != 0) return Error{last_os_error_text()};
-  return FolderLock(std::move(held));
+  return FolderLock(std::move(file));
 }
 
 void remove_folder_if_abandoned(const std::filesystem::path& folder) {

@@ -7,16 +7,6 @@
 
 namespace quillmar {
 
-struct FolderLock::Held {
-  explicit Held(PlatformHandle handle) : file(std::move(handle)) {}
-  PlatformHandle file;
-};
-
-FolderLock::FolderLock(std::unique_ptr<Held> held) : held_(std::move(held)) {}
-FolderLock::FolderLock(FolderLock&& other) noexcept = default;
-FolderLock& FolderLock::operator=(FolderLock&& other) noexcept = default;
-FolderLock::~FolderLock() = default;
-
 Result<FolderLock> FolderLock::take(const std::filesystem::path& folder) {
   // Created and held in one call: a file opened with no sharing cannot be opened
   // again, or deleted, until this handle closes.
@@ -24,7 +14,7 @@ Result<FolderLock> FolderLock::take(const std::filesystem::path& folder) {
       own_handle(CreateFileW((folder / path_from_text(kFolderLockName)).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
                              nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return Error{last_os_error_text()};
-  return FolderLock(std::make_unique<Held>(std::move(file)));
+  return FolderLock(std::move(file));
 }
 
 void remove_folder_if_abandoned(const std::filesystem::path& folder) {

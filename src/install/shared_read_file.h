@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "system/platform_handle.h"
+#include "system/result.h"
 
 namespace quillmar {
 
@@ -15,8 +16,8 @@ class SharedReadFile {
  public:
   static std::optional<SharedReadFile> open(const std::filesystem::path& path);
 
-
-  bool seek(std::uint64_t offset);
+  // Moves to OFFSET bytes from the start; the OS text when the system refuses.
+  Result<void> seek(std::uint64_t offset);
   // Bytes read into BUFFER, 0 at the end of the file; nothing on a read error.
   std::optional<std::size_t> read(char* buffer, std::size_t capacity);
 

@@ -5,6 +5,7 @@
 
 #include "install/shared_read_file.h"
 #include "system/handle_posix.h"
+#include "system/os_error.h"
 
 namespace quillmar {
 
@@ -14,8 +15,9 @@ std::optional<SharedReadFile> SharedReadFile::open(const std::filesystem::path& 
   return SharedReadFile(std::move(file));
 }
 
-bool SharedReadFile::seek(std::uint64_t offset) {
-  return lseek(descriptor(handle_), static_cast<off_t>(offset), SEEK_SET) >= 0;
+Result<void> SharedReadFile::seek(std::uint64_t offset) {
+  if (lseek(descriptor(handle_), static_cast<off_t>(offset), SEEK_SET) < 0) return Error{last_os_error_text()};
+  return {};
 }
 
 std::optional<std::size_t> SharedReadFile::read(char* buffer, std::size_t capacity) {

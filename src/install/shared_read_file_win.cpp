@@ -1,7 +1,9 @@
 #include "install/shared_read_file.h"
 #include "system/handle_win.h"
+#include "system/os_error.h"
 
 namespace quillmar {
+
 std::optional<SharedReadFile> SharedReadFile::open(const std::filesystem::path& path) {
   PlatformHandle file =
       own_handle(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
@@ -10,10 +12,11 @@ std::optional<SharedReadFile> SharedReadFile::open(const std::filesystem::path& 
   return SharedReadFile(std::move(file));
 }
 
-bool SharedReadFile::seek(std::uint64_t offset) {
+Result<void> SharedReadFile::seek(std::uint64_t offset) {
   LARGE_INTEGER distance{};
   distance.QuadPart = static_cast<LONGLONG>(offset);
-  return SetFilePointerEx(win_handle(handle_), distance, nullptr, FILE_BEGIN) != 0;
+  if (!SetFilePointerEx(win_handle(handle_), distance, nullptr, FILE_BEGIN)) return Error{last_os_error_text()};
+  return {};
 }
 
 std::optional<std::size_t> SharedReadFile::read(char* buffer, std::size_t capacity) {

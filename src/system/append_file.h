@@ -1,11 +1,11 @@
 #pragma once
 
-#include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <string_view>
 
 #include "system/platform_handle.h"
-#include <string_view>
+#include "system/result.h"
 
 namespace quillmar {
 
@@ -15,9 +15,9 @@ class AppendFile {
  public:
   static std::optional<AppendFile> open(const std::filesystem::path& path);
 
-
-  // Appends all of BYTES at the end of the file; false if any of it was not written.
-  bool append(std::string_view bytes);
+  // Appends all of BYTES at the end of the file; the OS text when any of it was not
+  // written.
+  Result<void> append(std::string_view bytes);
 
  private:
   explicit AppendFile(PlatformHandle handle) : handle_(std::move(handle)) {}

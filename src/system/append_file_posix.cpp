@@ -6,6 +6,7 @@
 #include <cerrno>
 
 #include "system/handle_posix.h"
+#include "system/os_error.h"
 
 namespace quillmar {
 
@@ -15,14 +16,14 @@ std::optional<AppendFile> AppendFile::open(const std::filesystem::path& path) {
   return AppendFile(std::move(file));
 }
 
-bool AppendFile::append(std::string_view bytes) {
+Result<void> AppendFile::append(std::string_view bytes) {
   while (!bytes.empty()) {
     const ssize_t written = ::write(descriptor(handle_), bytes.data(), bytes.size());
     if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) return false;
+    if (written <= 0) return Error{last_os_error_text()};
     bytes.remove_prefix(static_cast<std::size_t>(written));
   }
-  return true;
+  return {};
 }
 
 }  // namespace quillmar

@@ -1,7 +1,9 @@
 #include "system/append_file.h"
 #include "system/handle_win.h"
+#include "system/os_error.h"
 
 namespace quillmar {
+
 std::optional<AppendFile> AppendFile::open(const std::filesystem::path& path) {
   // FILE_APPEND_DATA without FILE_WRITE_DATA makes every write land at the current
   // end of the file, also when another installer appends to it at the same time.
@@ -12,14 +14,16 @@ std::optional<AppendFile> AppendFile::open(const std::filesystem::path& path) {
   return AppendFile(std::move(file));
 }
 
-bool AppendFile::append(std::string_view bytes) {
+Result<void> AppendFile::append(std::string_view bytes) {
   while (!bytes.empty()) {
     const DWORD chunk = bytes.size() > 0x10000000 ? 0x10000000 : static_cast<DWORD>(bytes.size());
     DWORD written = 0;
-    if (!WriteFile(win_handle(handle_), bytes.data(), chunk, &written, nullptr) || written == 0) return false;
+    if (!WriteFile(win_handle(handle_), bytes.data(), chunk, &written, nullptr) || written == 0) {
+      return Error{last_os_error_text()};
+    }
     bytes.remove_prefix(written);
   }
-  return true;
+  return {};
 }
 
 }  // namespace quillmar

@@ -22,7 +22,9 @@ void InstallerLog::write_log(std::string_view text) {
   line.append(text);
   line += '\n';
   std::lock_guard lock(mutex_);
-  if (file_) file_->append(line);
+  // A line that cannot be written is dropped: the log is where failures are
+  // reported, so there is nowhere left to report its own.
+  if (file_) (void)file_->append(line);
 }
 
 }  // namespace quillmar

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "system/result.h"
+
 namespace quillmar {
 
 // Text as the operating system keeps it: UTF-16 on Windows, bytes on the host.
@@ -23,10 +25,10 @@ std::optional<std::vector<NativeString>> read_user_string_values(std::string_vie
                                                                  std::initializer_list<std::string_view> names);
 
 // Creates KEY if needed and sets NAME to VALUE as REG_SZ. Used by the stand-in
-// setup package and by tests that prepare a record.
-bool write_user_string_value(std::string_view key, std::string_view name, const NativeString& value);
+// setup package and by tests that prepare a record. Fails with the OS text.
+Result<void> write_user_string_value(std::string_view key, std::string_view name, const NativeString& value);
 
-// Removes KEY and its values, if present.
-bool delete_user_key(std::string_view key);
+// Removes KEY and its values, if present. Fails with the OS text.
+Result<void> delete_user_key(std::string_view key);
 
 }  // namespace quillmar

@@ -6,6 +6,7 @@
 #include <string>
 #include <system_error>
 
+#include "system/os_error.h"
 #include "system/paths.h"
 
 // The host's stand-in for HKEY_CURRENT_USER. Each key is a folder under
@@ -80,11 +81,11 @@ std::optional<std::vector<NativeString>> read_user_string_values(std::string_vie
   return result;
 }
 
-bool write_user_string_value(std::string_view key, std::string_view name, const NativeString& value) {
+Result<void> write_user_string_value(std::string_view key, std::string_view name, const NativeString& value) {
   const std::filesystem::path folder = key_folder(key);
   std::error_code error;
   std::filesystem::create_directories(folder, error);
-  if (error) return false;
+  if (error) return Error{os_error_text(error.value())};
   const std::filesystem::path file = folder / "values.json";
   nlohmann::json values = read_values(file).value_or(nlohmann::json::object());
   values[std::string(name)] = {{"type", "REG_SZ"}, {"data", value}};
@@ -94,16 +95,18 @@ bool write_user_string_value(std::string_view key, std::string_view name, const 
   {
     std::ofstream out(partial, std::ios::binary | std::ios::trunc);
     out << values.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
-    if (!out.flush()) return false;
+    if (!out.flush()) return Error{last_os_error_text()};
   }
   std::filesystem::rename(partial, file, error);
-  return !error;
+  if (error) return Error{os_error_text(error.value())};
+  return {};
 }
 
-bool delete_user_key(std::string_view key) {
+Result<void> delete_user_key(std::string_view key) {
   std::error_code error;
   std::filesystem::remove_all(key_folder(key), error);
-  return !error;
+  if (error) return Error{os_error_text(error.value())};
+  return {};
 }
 
 }  // namespace quillmar

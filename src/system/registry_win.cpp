@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "system/handle_win.h"
+#include "system/os_error.h"
 #include "system/wide_text_win.h"
 
 namespace quillmar {
@@ -54,20 +55,22 @@ std::optional<std::vector<NativeString>> read_user_string_values(std::string_vie
   return result;
 }
 
-bool write_user_string_value(std::string_view key, std::string_view name, const NativeString& value) {
+Result<void> write_user_string_value(std::string_view key, std::string_view name, const NativeString& value) {
   RegistryKeyHandle handle;
-  if (RegCreateKeyExW(HKEY_CURRENT_USER, utf8_to_wide(key).c_str(), 0, nullptr, 0, KEY_WRITE, nullptr,
-                      handle.receive(), nullptr) != ERROR_SUCCESS) {
-    return false;
-  }
+  LSTATUS status = RegCreateKeyExW(HKEY_CURRENT_USER, utf8_to_wide(key).c_str(), 0, nullptr, 0, KEY_WRITE, nullptr,
+                                   handle.receive(), nullptr);
+  if (status != ERROR_SUCCESS) return Error{os_error_text(status)};
   const DWORD size = static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t));
-  return RegSetValueExW(handle.get(), utf8_to_wide(name).c_str(), 0, REG_SZ,
-                        reinterpret_cast<const BYTE*>(value.c_str()), size) == ERROR_SUCCESS;
+  status = RegSetValueExW(handle.get(), utf8_to_wide(name).c_str(), 0, REG_SZ,
+                          reinterpret_cast<const BYTE*>(value.c_str()), size);
+  if (status != ERROR_SUCCESS) return Error{os_error_text(status)};
+  return {};
 }
 
-bool delete_user_key(std::string_view key) {
+Result<void> delete_user_key(std::string_view key) {
   const LSTATUS status = RegDeleteTreeW(HKEY_CURRENT_USER, utf8_to_wide(key).c_str());
-  return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
+  if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) return Error{os_error_text(status)};
+  return {};
 }
 
 }  // namespace quillmar

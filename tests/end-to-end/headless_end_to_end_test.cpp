@@ -14,8 +14,8 @@
 #include <regex>
 #include <thread>
 
-#include "integration/child_process.h"
-#include "release/release_server_process.h"
+#include "support/child_process.h"
+#include "support/release_server_process.h"
 #include "support/scratch.h"
 
 namespace quillmar {

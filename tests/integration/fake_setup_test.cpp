@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "integration/child_process.h"
+#include "support/child_process.h"
 #include "support/scratch.h"
 #include "system/environment.h"
 #include "system/paths.h"

@@ -3,7 +3,7 @@
 
 #include <cstdio>
 
-#include "integration/child_process.h"
+#include "support/child_process.h"
 #include "support/scratch.h"
 
 namespace quillmar {

@@ -3,7 +3,7 @@
 #include <sstream>
 #include <vector>
 
-#include "integration/child_process.h"
+#include "support/child_process.h"
 #include "support/scratch.h"
 #include "system/disk_space.h"
 

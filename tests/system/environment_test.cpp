@@ -18,8 +18,8 @@ using testing::ScratchFolder;
 // host lives in the scratch folder too; on Windows the record is the real HKCU key.
 class Discovery : public ::testing::Test {
  protected:
-  Discovery() : local_("LOCALAPPDATA", scratch_.path() / "Local") { delete_user_key(kUninstallRecordKey); }
-  ~Discovery() override { delete_user_key(kUninstallRecordKey); }
+  Discovery() : local_("LOCALAPPDATA", scratch_.path() / "Local") { (void)delete_user_key(kUninstallRecordKey); }
+  ~Discovery() override { (void)delete_user_key(kUninstallRecordKey); }
 
   void write_record(const std::string& version, const fs::path::string_type& location) {
     ASSERT_TRUE(write_user_string_value(kUninstallRecordKey, "DisplayVersion", path_from_text(version).native()));

@@ -31,8 +31,8 @@ std::optional<std::wstring> read_one(const char* name) {
 
 class Registry : public ::testing::Test {
  protected:
-  Registry() { delete_user_key(kKey); }
-  ~Registry() override { delete_user_key(kKey); }
+  Registry() { (void)delete_user_key(kKey); }
+  ~Registry() override { (void)delete_user_key(kKey); }
 };
 
 TEST_F(Registry, ReadsEachStringTypeByItsRule) {

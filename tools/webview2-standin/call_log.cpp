@@ -38,7 +38,7 @@ void record(std::string_view line) {
   }
   text.push_back('\n');
   const std::lock_guard lock(record_mutex);
-  if (auto* file = record_file()) file->append(text);
+  if (auto* file = record_file()) (void)file->append(text);
 }
 
 void record_call(std::string_view call) {

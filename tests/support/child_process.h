@@ -15,6 +15,12 @@ struct ChildResult {
   std::string output;  // everything it wrote to standard output
 };
 
+// Starts PROGRAM with ARGUMENTS in WORKING_FOLDER (inherited when empty), with this
+// process's environment and its standard output into a pipe, whose reading end is
+// put in OUTPUT for the caller to read and close. Throws when it cannot start.
+pid_t start_child_with_output(const std::filesystem::path& program, const std::vector<std::string>& arguments,
+                              const std::filesystem::path& working_folder, int& output);
+
 // Runs PROGRAM with ARGUMENTS in WORKING_FOLDER (inherited when empty), with this
 // process's environment, and waits for it.
 ChildResult run_child(const std::filesystem::path& program, const std::vector<std::string>& arguments,

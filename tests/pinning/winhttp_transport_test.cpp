@@ -1,5 +1,5 @@
 // The WinHTTP backend under Wine against the host's development release server:
-// the servers are started by wine-release-run, which passes their URLs here. The
+// the servers are started by wine-transport-run, which passes their URLs here. The
 // WinHttpExtraAnchor cases run first, in a prefix that does not trust the
 // development CA; the rest run after the CA was added to the prefix's Root store.
 

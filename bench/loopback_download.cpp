@@ -27,9 +27,9 @@
 
 #include "install/download.h"
 #include "pinning/pinned_tls.h"
-#include "release/release_server_process.h"
 #include "server/release_parts.h"
 #include "signature/signature_verifier.h"
+#include "support/release_server_process.h"
 #include "system/file_io.h"
 
 namespace {

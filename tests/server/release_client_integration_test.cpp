@@ -5,12 +5,12 @@
 
 #include <fstream>
 
-#include "integration/child_process.h"
-#include "release_server_process.h"
 #include "server/release_parts.h"
 #include "signature/signature_verifier.h"
-#include "system/installer_log.h"
+#include "support/child_process.h"
+#include "support/release_server_process.h"
 #include "support/scratch.h"
+#include "system/installer_log.h"
 #include "system/json_text.h"
 #include "system/sha256.h"
 

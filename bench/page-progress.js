@@ -2,10 +2,11 @@
 'use strict';
 // Prints what download progress costs the page: the time to take in one
 // progress event, the time of one progress-screen redraw, and how many
-// redraws a burst of events really causes. Run after `npm ci`:
-//   node tests/web/bench-progress.js
-const { openBrowser } = require('./browser');
-const { InstallerPage } = require('./installer-page');
+// redraws a burst of events really causes. It drives the page through the page
+// tests' browser and scripted bridge. Run after `npm ci`:
+//   node bench/page-progress.js
+const { openBrowser } = require('../tests/web/browser');
+const { InstallerPage } = require('../tests/web/installer-page');
 
 (async () => {
   const browser = await openBrowser();

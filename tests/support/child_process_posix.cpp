@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <stdexcept>
 
-#include "integration/child_process.h"
+#include "support/child_process.h"
 
 extern char** environ;
 
@@ -33,8 +33,8 @@ int spawn(const std::filesystem::path& program, const std::vector<std::string>& 
 
 }  // namespace
 
-ChildResult run_child(const std::filesystem::path& program, const std::vector<std::string>& arguments,
-                      const std::filesystem::path& working_folder) {
+pid_t start_child_with_output(const std::filesystem::path& program, const std::vector<std::string>& arguments,
+                              const std::filesystem::path& working_folder, int& output) {
   int pipe_ends[2];
   if (pipe2(pipe_ends, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
   posix_spawn_file_actions_t actions;
@@ -47,11 +47,19 @@ ChildResult run_child(const std::filesystem::path& program, const std::vector<st
     close(pipe_ends[0]);
     throw std::runtime_error("cannot start " + program.string());
   }
+  output = pipe_ends[0];
+  return child;
+}
+
+ChildResult run_child(const std::filesystem::path& program, const std::vector<std::string>& arguments,
+                      const std::filesystem::path& working_folder) {
+  int output = -1;
+  const pid_t child = start_child_with_output(program, arguments, working_folder, output);
   ChildResult result;
   char buffer[4096];
   ssize_t count;
-  while ((count = read(pipe_ends[0], buffer, sizeof buffer)) > 0) result.output.append(buffer, static_cast<std::size_t>(count));
-  close(pipe_ends[0]);
+  while ((count = read(output, buffer, sizeof buffer)) > 0) result.output.append(buffer, static_cast<std::size_t>(count));
+  close(output);
   int status = 0;
   waitpid(child, &status, 0);
   if (WIFEXITED(status)) result.exit_code = WEXITSTATUS(status);
