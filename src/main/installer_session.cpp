@@ -26,7 +26,7 @@ Result<InstallerSession> begin_session() {
 
 std::unique_ptr<PageBridge> session_bridge(
     const InstallerSession& session, std::shared_ptr<const ReleaseClient> client,
-    std::shared_ptr<UserEventQueue> queue,
+    const std::shared_ptr<UserEventQueue>& queue,
     std::function<std::optional<std::filesystem::path>(const std::optional<std::filesystem::path>&)> choose_folder) {
   BridgeHost host;
   host.send_event = [queue](InstallerEvent event) { queue->post(UserEvent::deliver(std::move(event))); };

@@ -32,7 +32,7 @@ Result<InstallerSession> begin_session();
 // go through QUEUE; CHOOSE_FOLDER is the platform's folder picker.
 std::unique_ptr<PageBridge> session_bridge(
     const InstallerSession& session, std::shared_ptr<const ReleaseClient> client,
-    std::shared_ptr<UserEventQueue> queue,
+    const std::shared_ptr<UserEventQueue>& queue,
     std::function<std::optional<std::filesystem::path>(const std::optional<std::filesystem::path>&)> choose_folder);
 
 }  // namespace quillmar
