@@ -1,15 +1,17 @@
-#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <thread>
 
 #include "install/child_process.h"
 #include "system/os_error.h"
 
-extern char** environ;
+// POSIX leaves declaring environ to the program; glibc declares it only under
+// _GNU_SOURCE, which g++ happens to define.
+extern char** environ;  // NOLINT(readability-redundant-declaration)
 
 namespace quillmar {
 namespace {

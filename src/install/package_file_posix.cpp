@@ -12,7 +12,7 @@ namespace quillmar {
 namespace {
 
 // How many written bytes are handed to the disk at a time while downloading.
-constexpr std::uint64_t kWriteBackStep = 8 * 1024 * 1024;
+constexpr std::uint64_t kWriteBackStep = std::uint64_t{8} * 1024 * 1024;
 
 }  // namespace
 

@@ -15,9 +15,10 @@ void fatal(const std::string& text) {
     gtk_dialog_run(GTK_DIALOG(dialog));
     gtk_widget_destroy(dialog);
   } else {
-    std::fprintf(stderr, "Quillmar: %s\n", text.c_str());
+    // Nowhere else to report a failure to write to standard error.
+    (void)std::fprintf(stderr, "Quillmar: %s\n", text.c_str());
   }
-  std::fflush(nullptr);
+  (void)std::fflush(nullptr);
   std::_Exit(1);
 }
 

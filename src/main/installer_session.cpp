@@ -25,15 +25,15 @@ Result<InstallerSession> begin_session() {
 }
 
 std::unique_ptr<PageBridge> session_bridge(
-    const InstallerSession& session, std::shared_ptr<const ReleaseClient> client,
-    std::shared_ptr<UserEventQueue> queue,
+    const InstallerSession& session, const std::shared_ptr<const ReleaseClient>& client,
+    const std::shared_ptr<UserEventQueue>& queue,
     std::function<std::optional<std::filesystem::path>(const std::optional<std::filesystem::path>&)> choose_folder) {
   BridgeHost host;
   host.send_event = [queue](InstallerEvent event) { queue->post(UserEvent::deliver(std::move(event))); };
   host.post_close = [queue] { queue->post(UserEvent::close()); };
   host.choose_folder = std::move(choose_folder);
   host.free_bytes = free_bytes_near;
-  return std::make_unique<PageBridge>(std::move(host), installer_workers(std::move(client), session.verifier, session.log),
+  return std::make_unique<PageBridge>(std::move(host), installer_workers(client, session.verifier, session.log),
                                       session.log);
 }
 

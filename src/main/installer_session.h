@@ -31,8 +31,8 @@ Result<InstallerSession> begin_session();
 // The page bridge of SESSION with the real workers on CLIENT: events and the close
 // go through QUEUE; CHOOSE_FOLDER is the platform's folder picker.
 std::unique_ptr<PageBridge> session_bridge(
-    const InstallerSession& session, std::shared_ptr<const ReleaseClient> client,
-    std::shared_ptr<UserEventQueue> queue,
+    const InstallerSession& session, const std::shared_ptr<const ReleaseClient>& client,
+    const std::shared_ptr<UserEventQueue>& queue,
     std::function<std::optional<std::filesystem::path>(const std::optional<std::filesystem::path>&)> choose_folder);
 
 }  // namespace quillmar

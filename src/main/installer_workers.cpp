@@ -7,9 +7,9 @@
 
 namespace quillmar {
 
-BridgeWorkers installer_workers(std::shared_ptr<const ReleaseClient> client,
-                                std::shared_ptr<const SignatureVerifier> verifier,
-                                std::shared_ptr<InstallerLog> log) {
+BridgeWorkers installer_workers(const std::shared_ptr<const ReleaseClient>& client,
+                                const std::shared_ptr<const SignatureVerifier>& verifier,
+                                const std::shared_ptr<InstallerLog>& log) {
   BridgeWorkers workers;
   workers.catalogue = [client, verifier, log]() -> InstallerEvent {
     if (!client) return preflight_failure(network_error(), *log);

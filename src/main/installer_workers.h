@@ -14,8 +14,8 @@ class SignatureVerifier;
 // and the install worker on the shared release client and verifier, and the launch of
 // the installed application. The installer and the headless host both take theirs
 // from here, so the two run the same work.
-BridgeWorkers installer_workers(std::shared_ptr<const ReleaseClient> client,
-                                std::shared_ptr<const SignatureVerifier> verifier,
-                                std::shared_ptr<InstallerLog> log);
+BridgeWorkers installer_workers(const std::shared_ptr<const ReleaseClient>& client,
+                                const std::shared_ptr<const SignatureVerifier>& verifier,
+                                const std::shared_ptr<InstallerLog>& log);
 
 }  // namespace quillmar

@@ -98,7 +98,7 @@ std::optional<std::filesystem::path> chooser_start_folder(const std::filesystem:
 }
 
 std::filesystem::path installation_folder_for_choice(const std::filesystem::path& chosen) {
-  const std::filesystem::path folder = without_trailing_separator(chosen);
+  std::filesystem::path folder = without_trailing_separator(chosen);
   if (folder.has_filename() && equals_ignoring_ascii_case(path_to_text(folder.filename()), "quillmar")) return folder;
   return folder / path_from_text("Quillmar");
 }

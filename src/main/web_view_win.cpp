@@ -61,7 +61,9 @@ std::wstring header_lines(const AssetResponse& answer) {
   std::string lines;
   for (const auto& [name, value] : answer.headers) {
     if (!lines.empty()) lines += '\n';
-    lines += name + ": " + value;
+    lines += name;
+    lines += ": ";
+    lines += value;
   }
   return utf8_to_wide(lines);
 }

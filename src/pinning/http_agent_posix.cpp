@@ -27,10 +27,10 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 // Unread body bytes above which the transfer is paused until the caller reads.
-constexpr std::size_t kPendingLimit = 256 * 1024;
+constexpr std::size_t kPendingLimit = std::size_t{256} * 1024;
 // libcurl's receive buffer. Its default (16 KiB) makes a large download cost one
 // callback, and one read() by the caller, per TLS record.
-constexpr long kReceiveBufferSize = 256 * 1024;
+constexpr long kReceiveBufferSize = long{256} * 1024;
 // How long one wait for socket activity may last before the deadlines are looked at,
 // and, for a request that can be cancelled, before its cancel flag is.
 constexpr int kPollMilliseconds = 1000;
@@ -242,7 +242,9 @@ int CurlTransfer::on_connected(void* self, char*, char*, int, int) {
   return CURL_PREREQFUNC_OK;
 }
 
-std::size_t CurlTransfer::on_header(char* data, std::size_t size, std::size_t count, void* self) {
+// libcurl fixes the callback type, char* included, though the head is only read.
+std::size_t CurlTransfer::on_header(char* data,  // NOLINT(readability-non-const-parameter)
+                                    std::size_t size, std::size_t count, void* self) {
   auto* transfer = static_cast<CurlTransfer*>(self);
   const std::size_t length = size * count;
   // The blank line ends a head; heads of 1xx answers are followed by another.

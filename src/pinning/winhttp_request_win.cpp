@@ -67,7 +67,8 @@ struct WinHttpRequest::State {
   // The pin check, right after the handshake and before the head is written.
   void check_pin(HINTERNET request) {
     PCCERT_CONTEXT certificate = nullptr;
-    DWORD size = sizeof certificate;
+    // The option hands over a pointer, so the buffer is the pointer itself.
+    DWORD size = sizeof certificate;  // NOLINT(bugprone-sizeof-expression)
     std::optional<std::span<const std::uint8_t>> leaf;
     if (WinHttpQueryOption(request, WINHTTP_OPTION_SERVER_CERT_CONTEXT, &certificate, &size) &&
         certificate != nullptr) {

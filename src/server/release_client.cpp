@@ -10,7 +10,7 @@ namespace {
 
 // The release server's JSON answers are a few kilobytes; a body beyond this is not
 // one of them and is not worth holding in memory.
-constexpr std::size_t kJsonBodyLimit = 8 * 1024 * 1024;
+constexpr std::size_t kJsonBodyLimit = std::size_t{8} * 1024 * 1024;
 
 class PinnedReleaseClient final : public ReleaseClient {
  public:

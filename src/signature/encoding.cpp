@@ -158,7 +158,7 @@ std::optional<std::int64_t> parse_server_time(std::string_view text) {
   const std::int64_t days = date::sys_days{calendar}.time_since_epoch().count();
   // A local time ahead of UTC (offset +hh:mm) is an earlier instant than the same
   // wall-clock reading in UTC.
-  return days * 86400 + hour * 3600 + minute * 60 + second - offset_seconds;
+  return days * 86400 + std::int64_t{hour} * 3600 + std::int64_t{minute} * 60 + second - offset_seconds;
 }
 
 }  // namespace quillmar

@@ -7,7 +7,8 @@
 namespace quillmar {
 
 void end_process_now(int code) {
-  std::fflush(stdout);
+  // The process ends next whatever the flush says; there is no one left to tell.
+  (void)std::fflush(stdout);
   // Not ExitProcess (which the C runtime's _Exit calls): it would run every DLL's
   // detach code after the other threads were stopped mid-call, and the HTTP stack's
   // detach can wait on a lock such a thread held. Under Wine it also outlasted the
