@@ -12,6 +12,14 @@ if(WIN32)
   string(REPLACE "-O3" "-Os" CMAKE_C_FLAGS_RELEASE "${CMAKE_C_FLAGS_RELEASE}")
   add_compile_options(-ffunction-sections -fdata-sections)
   add_link_options(-Wl,--gc-sections)
+  # Anyone can check a shipped executable by building the same commit with the same
+  # vendor values, so the build must give the same bytes wherever and whenever it
+  # runs. The linker stamps the PE header with the link time (and the checksum
+  # follows it) unless told not to; the folders of the source and the build reach
+  # the code through __FILE__ and friends, so they are written as fixed names.
+  add_link_options(-Wl,--no-insert-timestamp)
+  add_compile_options("$<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${PROJECT_SOURCE_DIR}=source>"
+                      "$<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${PROJECT_BINARY_DIR}=build>")
 else()
   set(QUILLMAR_WINDOWS OFF)
   set(QUILLMAR_PLATFORM_SUFFIX posix)
