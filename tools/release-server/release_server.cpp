@@ -48,6 +48,8 @@ constexpr char kUsage[] =
     "faults:\n"
     "  --status ENDPOINT=CODE   answer ENDPOINT (preflight, authorize, downloads,\n"
     "                           download) with status CODE\n"
+    "  --fail-first ENDPOINT=N  answer the first N requests to ENDPOINT with status\n"
+    "                           503, and the later ones as usual\n"
     "  --body ENDPOINT=TEXT     answer ENDPOINT with status 200 and TEXT as the body\n"
     "  --clock-offset SECONDS   shift server_time\n"
     "  --drop-member NAME       remove a top-level member after signing (repeatable)\n"
@@ -69,6 +71,7 @@ struct Options {
   fs::path request_log;
 
   std::map<std::string, int> status;
+  std::map<std::string, int> fail_first;
   std::map<std::string, std::string> body;
   long long clock_offset = 0;
   std::vector<std::string> drop_members;
@@ -131,12 +134,13 @@ std::optional<Options> parse_options(int argc, char** argv, std::string& problem
           return std::nullopt;
         }
         options.package_body = *value;
-      } else if (flag == "--status" || flag == "--body") {
+      } else if (flag == "--status" || flag == "--body" || flag == "--fail-first") {
         if (!split_pair(*value, name, text) || !known_endpoint(name)) {
           problem = flag + " takes ENDPOINT=VALUE with ENDPOINT one of preflight, authorize, downloads, download";
           return std::nullopt;
         }
         if (flag == "--status") options.status[name] = std::stoi(text);
+        else if (flag == "--fail-first") options.fail_first[name] = std::stoi(text);
         else options.body[name] = text;
       } else if (flag == "--package-member") {
         if (!split_pair(*value, name, text)) { problem = "--package-member takes NAME=JSON"; return std::nullopt; }
@@ -183,7 +187,10 @@ std::string read_text(const fs::path& path) {
 class ReleaseServer {
  public:
   ReleaseServer(Options options, ReleaseStore store, std::optional<AnswerSigner> signer)
-      : options_(std::move(options)), store_(std::move(store)), signer_(std::move(signer)) {}
+      : options_(std::move(options)),
+        failures_left_(options_.fail_first),
+        store_(std::move(store)),
+        signer_(std::move(signer)) {}
 
   void route(httplib::Server& server) {
     server.Post(kPreflightPath, [this](const httplib::Request& request, httplib::Response& response) {
@@ -227,9 +234,12 @@ class ReleaseServer {
   }
 
   bool injected(const std::string& endpoint, httplib::Response& response) {
-    if (const auto status = options_.status.find(endpoint); status != options_.status.end()) {
-      response.status = status->second;
-      if (status->second != 204 && status->second != 304) {
+    std::optional<int> status;
+    if (take_failure(endpoint)) status = 503;
+    else if (const auto code = options_.status.find(endpoint); code != options_.status.end()) status = code->second;
+    if (status) {
+      response.status = *status;
+      if (*status != 204 && *status != 304) {
         response.set_content(R"({"error":"injected by the development server"})", "application/json");
       }
       return true;
@@ -240,6 +250,15 @@ class ReleaseServer {
       return true;
     }
     return false;
+  }
+
+  // A fault that clears by itself: the first requests fail, and a retry succeeds.
+  bool take_failure(const std::string& endpoint) {
+    std::lock_guard<std::mutex> lock(failures_mutex_);
+    const auto left = failures_left_.find(endpoint);
+    if (left == failures_left_.end() || left->second <= 0) return false;
+    --left->second;
+    return true;
   }
 
   static void reply_json(httplib::Response& response, const json& answer) {
@@ -327,6 +346,8 @@ class ReleaseServer {
   }
 
   Options options_;
+  std::map<std::string, int> failures_left_;
+  std::mutex failures_mutex_;
   ReleaseStore store_;
   std::optional<AnswerSigner> signer_;
   std::string public_url_;
