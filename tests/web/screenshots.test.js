@@ -75,6 +75,10 @@ function layoutFaults() {
   const actions = content.lastElementChild;
   if (getComputedStyle(document.querySelector('.qm-app')).backgroundImage === 'none') faults.push('the sheet is not applied');
   if (main.scrollWidth > main.clientWidth) faults.push('content is wider than the window');
+  // Headless Chromium hides scrollbars; the Linux window's engine shows one for a
+  // document even a pixel taller than the window.
+  const page = document.documentElement;
+  if (page.scrollHeight > page.clientHeight || page.scrollWidth > page.clientWidth) faults.push('the document scrolls');
   for (const element of document.querySelectorAll('.qm-btn, .qm-card__title, .qm-status__message, .qm-alert__title, '
     + '.qm-field__label, .qm-segment__item, .qm-progress__label, .qm-select')) {
     if (element.scrollWidth > element.clientWidth + 1) faults.push(`clipped: ${element.className} "${element.textContent}"`);
