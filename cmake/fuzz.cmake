@@ -2,8 +2,9 @@
 # compiler, without the coverage that guides the fuzzer, so a fuzz target is
 # compiled apart with clang, straight from the sources it exercises: the parser's
 # own files and the few it calls, never a library that drags in the transport or
-# the window. Only the host build fuzzes, and only where clang is installed.
-if(NOT QUILLMAR_WINDOWS)
+# the window. Only the host build fuzzes, and only where clang is installed; the
+# sanitizer build leaves them out, since the plain host build already runs them.
+if(NOT QUILLMAR_WINDOWS AND NOT QUILLMAR_SANITIZE)
   find_program(QUILLMAR_CLANGXX NAMES clang++-14 clang++)
 endif()
 
