@@ -9,10 +9,11 @@
 #include "main/installer_workers.h"
 #include "main/startup.h"
 
-namespace quillmar {
-
-BridgeWorkers installer_workers(std::shared_ptr<const ReleaseClient>, std::shared_ptr<const SignatureVerifier>,
-                                std::shared_ptr<InstallerLog>) {
+// Defined by its qualified name, so a definition that drifts from the header's
+// declaration fails to compile instead of quietly losing to the installer's own.
+quillmar::BridgeWorkers quillmar::installer_workers(const std::shared_ptr<const ReleaseClient>&,
+                                                   const std::shared_ptr<const SignatureVerifier>&,
+                                                   const std::shared_ptr<InstallerLog>&) {
   BridgeWorkers workers;
   workers.catalogue = []() -> InstallerEvent {
     const auto now = std::chrono::system_clock::now().time_since_epoch();
@@ -22,7 +23,5 @@ BridgeWorkers installer_workers(std::shared_ptr<const ReleaseClient>, std::share
   };
   return workers;
 }
-
-}  // namespace quillmar
 
 int main() { return quillmar::run_installer(quillmar::embedded_assets()); }
