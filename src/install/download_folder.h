@@ -31,8 +31,9 @@ class DownloadFolder {
 };
 
 // Removes the download folders in the temporary folder that earlier runs left
-// behind (a crash, a power cut, a process ended from outside) and that no running
-// installer holds.
+// behind (a crash, a power cut, a process ended from outside): those whose lock no
+// running installer holds, and those without a lock that have not changed for an
+// hour. Links, other names and other users' folders stay.
 void remove_abandoned_download_folders();
 
 }  // namespace quillmar

@@ -22,10 +22,14 @@ class FolderLock {
   PlatformHandle file_;
 };
 
-// Removes FOLDER with everything in it when it carries a lock that no running
-// installer holds. A folder without a lock, one whose lock is held, and one that
-// is not this user's own real folder are left as they are.
-void remove_folder_if_abandoned(const std::filesystem::path& folder);
+// What the lock of a download folder left in the temporary folder says of its run.
+enum class FolderLockState {
+  free,     // the run that held it is over
+  missing,  // no lock file: a run that ended before taking it, or one that takes none
+  kept,     // held by a running installer, unreadable, or not this user's own real folder
+};
+
+FolderLockState folder_lock_state(const std::filesystem::path& folder);
 
 // The name of the lock file inside a download folder.
 inline constexpr char kFolderLockName[] = "quillmar-installer.lock";

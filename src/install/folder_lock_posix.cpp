@@ -3,7 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <system_error>
+#include <cerrno>
 
 #include "install/folder_lock.h"
 #include "system/handle_posix.h"
@@ -23,17 +23,18 @@ Result<FolderLock> FolderLock::take(const std::filesystem::path& folder) {
   return FolderLock(std::move(file));
 }
 
-void remove_folder_if_abandoned(const std::filesystem::path& folder) {
+FolderLockState folder_lock_state(const std::filesystem::path& folder) {
   // In a temporary folder shared by every user, only a real folder of this user's
   // own is a candidate: never a link, never someone else's.
   struct stat info {};
-  if (::lstat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::geteuid()) return;
+  if (::lstat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::geteuid()) {
+    return FolderLockState::kept;
+  }
   const PlatformHandle lock =
       own_descriptor(::open((folder / kFolderLockName).c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
-  if (!lock) return;
-  if (::flock(descriptor(lock), LOCK_EX | LOCK_NB) != 0) return;  // a running installer holds it
-  std::error_code ignored;
-  std::filesystem::remove_all(folder, ignored);
+  if (!lock) return errno == ENOENT ? FolderLockState::missing : FolderLockState::kept;
+  if (::flock(descriptor(lock), LOCK_EX | LOCK_NB) != 0) return FolderLockState::kept;  // a running installer
+  return FolderLockState::free;
 }
 
 }  // namespace quillmar

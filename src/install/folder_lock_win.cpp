@@ -1,5 +1,3 @@
-#include <system_error>
-
 #include "install/folder_lock.h"
 #include "system/handle_win.h"
 #include "system/os_error.h"
@@ -17,20 +15,19 @@ Result<FolderLock> FolderLock::take(const std::filesystem::path& folder) {
   return FolderLock(std::move(file));
 }
 
-void remove_folder_if_abandoned(const std::filesystem::path& folder) {
+FolderLockState folder_lock_state(const std::filesystem::path& folder) {
   const DWORD attributes = GetFileAttributesW(folder.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY) ||
       (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-    return;
+    return FolderLockState::kept;
   }
-  {
-    // A sharing violation means a running installer holds the lock.
-    const PlatformHandle lock = own_handle(CreateFileW((folder / path_from_text(kFolderLockName)).c_str(), GENERIC_READ,
-                                                       0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!lock) return;
-  }
-  std::error_code ignored;
-  std::filesystem::remove_all(folder, ignored);
+  // A sharing violation means a running installer holds the lock. The handle is
+  // closed on return, before the sweep removes the folder: Windows keeps a folder
+  // whose file is still open.
+  const PlatformHandle lock = own_handle(CreateFileW((folder / path_from_text(kFolderLockName)).c_str(), GENERIC_READ,
+                                                     0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (lock) return FolderLockState::free;
+  return GetLastError() == ERROR_FILE_NOT_FOUND ? FolderLockState::missing : FolderLockState::kept;
 }
 
 }  // namespace quillmar
