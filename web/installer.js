@@ -402,6 +402,8 @@
     var now = Date.now();
     // Download progress can arrive many times a second: the progress screen
     // redraws at most every 200 ms, and the trailing timer shows the last event.
+    // Its first drawing is never held back, so Install answers at once and the
+    // options screen does not stay pressable behind it.
     if (!force && state.screen === 'install' && drawnScreen === 'install' && now - lastDrawAt < 200) {
       if (!redrawTimer) {
         redrawTimer = setTimeout(function () {
