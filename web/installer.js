@@ -53,7 +53,6 @@
     requiredBytes: isFinite(required) ? required : 0,
     options: { desktopShortcut: true, startMenu: true },
     phase: 'download',
-    cancelling: false,
     checkingSpace: false,
     pct: 0,
     downloaded: null,
@@ -76,7 +75,7 @@
   var lastDrawAt = 0;
   var redrawTimer = 0;
   // What the live region last said, so each phase, step and outcome is told once.
-  var told = { screen: '', phase: '', step: 0, cancelling: false };
+  var told = { screen: '', phase: '', step: 0 };
 
   // ---------------------------------------------------------------- texts
 
@@ -99,8 +98,6 @@
   function step(n) { return copy('Step ' + n + ' of 3', 'Шаг ' + n + ' из 3'); }
 
   function percentLine(pct) { return Math.round(pct) + ' %'; }
-
-  var CANCELLING = copy('Cancelling…', 'Отменяется…');
 
   function catalogueErrorText(reason, status) {
     if (reason === 'network') {
@@ -295,12 +292,14 @@
   }
 
   // An update cannot move to another folder, so while its drive is too full
-  // the way forward is to free space there and ask again; Update returns in
-  // this place once the space suffices.
+  // the way forward is to free space there and ask again; the button goes
+  // once the space suffices. It shows only its icon: beside the version
+  // choice, Back and the held Update a labelled button would not fit the row.
   function checkSpaceButton() {
-    var check = button('check-space', copy('Check again', 'Проверить'), 'refresh-cw', 'primary');
-    if (state.checkingSpace) check.props.loading = true;
-    return check;
+    var props = { id: 'installer-check-space', action: 'check-space', icon: 'refresh-cw',
+      ariaMessage: copy('Check again', 'Проверить снова') };
+    if (state.checkingSpace) props.loading = true;
+    return { component: 'qm-btn', variant: 'icon', props: props };
   }
 
   function optionsScreen() {
@@ -315,9 +314,9 @@
       row([
         state.releases.length > 1 ? versionChoice() : null,
         button('back', copy('Back', 'Назад'), 'arrow-left', 'secondary'),
-        installed && folderTooSmall() ? checkSpaceButton()
-          : button('install', installed ? copy('Update', 'Обновить') : copy('Install', 'Установить'), 'download', 'primary',
-            folderTooSmall() || !state.dir)
+        installed && folderTooSmall() ? checkSpaceButton() : null,
+        button('install', installed ? copy('Update', 'Обновить') : copy('Install', 'Установить'), 'download', 'primary',
+          folderTooSmall() || !state.dir)
       ].filter(Boolean))
     ]);
   }
@@ -330,11 +329,8 @@
       max: 100,
       value: Math.round(state.pct),
       label: phaseLabel(),
-      // The bar's header shows the percentage; outside the download the line
-      // below stays empty rather than repeating it.
-      description: state.phase === 'download' ? downloadStats() : ''
+      description: state.phase === 'download' ? downloadStats() : percentLine(state.pct)
     };
-    if (state.cancelling) bar.status = CANCELLING;
     return card({ icon: 'download', title: copy('Installing Quillmar', 'Установка Quillmar'), body: step(3) }, [
       { component: 'qm-progress', state: 'running', props: bar },
       { component: 'qm-status', variant: 'info', props: {
@@ -344,8 +340,7 @@
         description: copy('The package is checked against the signed release before anything is written to the folder.',
           'Пакет сверяется с подписанным выпуском до того, как что-либо записывается в папку.')
       } },
-      // The actions row stays when Cancel goes, so nothing above it moves.
-      row(cancellable() ? [button('cancel', copy('Cancel', 'Отмена'), 'x', 'secondary', state.cancelling)] : [])
+      cancellable() ? row([button('cancel', copy('Cancel', 'Отмена'), 'x', 'secondary')]) : null
     ]);
   }
 
@@ -407,6 +402,8 @@
     var now = Date.now();
     // Download progress can arrive many times a second: the progress screen
     // redraws at most every 200 ms, and the trailing timer shows the last event.
+    // Its first drawing is never held back, so Install answers at once and the
+    // options screen does not stay pressable behind it.
     if (!force && state.screen === 'install' && drawnScreen === 'install' && now - lastDrawAt < 200) {
       if (!redrawTimer) {
         redrawTimer = setTimeout(function () {
@@ -448,7 +445,7 @@
   }
 
   // The live region follows the install: each phase as it starts, every tenth
-  // of it, a pending cancel, and the outcome, each said once.
+  // of it, and the outcome, each said once.
   function tell() {
     var screen = state.screen;
     var step = Math.floor(state.pct / 10);
@@ -457,8 +454,6 @@
         UI.announce(phaseLabel());
         told.phase = state.phase;
         told.step = step;
-      } else if (state.cancelling && !told.cancelling) {
-        UI.announce(CANCELLING);
       } else if (step > told.step) {
         UI.announce(percentLine(step * 10));
         told.step = step;
@@ -470,7 +465,6 @@
       UI.announce(copy('Setup not completed', 'Установка не завершена'));
     }
     told.screen = screen;
-    told.cancelling = state.cancelling;
   }
 
   // ---------------------------------------------------------------- messages out
@@ -497,7 +491,6 @@
   function startInstall() {
     state.screen = 'install';
     state.phase = 'download';
-    state.cancelling = false;
     state.pct = 0;
     state.downloaded = null;
     state.total = null;
@@ -538,12 +531,7 @@
   }
 
   function intakeProgress(event) {
-    var previousPhase = state.phase;
     if (PHASES.indexOf(event.phase) >= 0) state.phase = event.phase;
-    // The worker stops on a cancel only between download reads. A cancel that
-    // arrived after the last read will not happen once the phase has moved on,
-    // so it must not go on showing as under way.
-    if (state.phase !== previousPhase) state.cancelling = false;
     var pct = Number(event.pct);
     state.pct = isFinite(pct) ? Math.min(100, Math.max(0, pct)) : 0;
     if (event.version !== undefined && event.version !== null && String(event.version)) state.version = String(event.version);
@@ -589,7 +577,6 @@
     progress: intakeProgress,
     installed: function (event) {
       state.screen = 'done';
-      state.cancelling = false;
       var dir = event.dir === undefined || event.dir === null ? '' : String(event.dir);
       var version = event.version === undefined || event.version === null ? '' : String(event.version);
       state.installedDir = dir || state.dir;
@@ -597,7 +584,6 @@
     },
     failed: function (event) {
       state.screen = 'failed';
-      state.cancelling = false;
       state.failure = {
         reason: typeof event.reason === 'string' && event.reason ? event.reason : 'install',
         detail: typeof event.detail === 'string' ? event.detail : '',
@@ -625,20 +611,12 @@
     install: startInstall,
     retry: startInstall,
     back: function () {
-      var toOptions = state.screen === 'failed';
-      state.screen = toOptions ? 'options' : 'start';
-      draw(true);
-      // The space may have changed since it was last asked (a disk failure
-      // is one way back here).
-      if (toOptions) send('diskSpace', { dir: state.dir });
-    },
-    cancel: function () {
-      // The worker answers with "failed" and "cancelled" once it stops; until
-      // then the page shows the cancel as under way.
-      state.cancelling = true;
-      send('cancel');
+      state.screen = state.screen === 'failed' ? 'options' : 'start';
       draw(true);
     },
+    // The worker answers with "failed" and "cancelled" once it stops, or runs
+    // on to its end when the download is already behind it.
+    cancel: function () { send('cancel'); },
     launch: function () { send('launch'); },
     close: function () { send('close'); }
   };
@@ -693,7 +671,7 @@
     if (event.detail.id !== 'installer-locale') return;
     var payload = event.detail.payload;
     var locale = String(payload.id === undefined || payload.id === null || payload.id === '' ? payload.value : payload.id);
-    if ((locale === 'en' || locale === 'ru') && locale !== state.locale) switchLanguage(locale);
+    if (locale === 'en' || locale === 'ru') switchLanguage(locale);
   });
 
   document.addEventListener('keydown', onKey);

@@ -495,6 +495,7 @@
   }
 
   var TONED = ['qm-btn', 'qm-status', 'qm-alert'];
+  var STYLED_PICKER = typeof CSS !== 'undefined' && typeof CSS.supports === 'function' && CSS.supports('appearance', 'base-select');
 
   function applyRootContract(root, node, props, definition, labelTarget, ctx) {
     root.classList.add(definition.class);
@@ -581,6 +582,9 @@
       var size = ICON_SIZES.indexOf(props.iconSize) >= 0 ? props.iconSize : 18;
       if (iconName) root.append(iconImage(iconName, size, ''));
       if (label !== undefined) root.append(h('span', { className: 'qm-btn__label', text: textOf(label, ctx) }));
+      // A button that shows only its icon says its name in a hover hint too.
+      var name = props.ariaLabel !== undefined ? props.ariaLabel : props.ariaMessage;
+      if (label === undefined && name !== undefined) root.title = textOf(name, ctx);
       if (loading) root.append(h('span', { className: 'qm-visually-hidden', text: builtIn('loading', ctx.locale) }));
       if (props.toggle) root.setAttribute('aria-pressed', props.pressed ? 'true' : 'false');
       listen(ctx, root, 'click', function () {
@@ -679,6 +683,12 @@
 
     'qm-select': function (node, props, ctx, record) {
       var root = h('select', { name: props.name, required: props.required === true, multiple: props.multiple === true });
+      // Where the engine draws the picker itself, the closed box shows the
+      // chosen label through an element of its own, which a narrowed select
+      // can shorten with an ellipsis; elsewhere the engine draws it.
+      if (STYLED_PICKER && props.multiple !== true) {
+        root.append(h('button', { type: 'button', className: 'qm-select__button', tabindex: '-1' }, document.createElement('selectedcontent')));
+      }
       var entries = Array.isArray(props.options) ? props.options
         : (isPlainObject(props.options) ? Object.keys(props.options).map(function (key) {
           return { value: key, label: props.options[key] };
@@ -851,15 +861,17 @@
       var label = props.label !== undefined ? textOf(props.label, ctx) : word;
       var description = props.description !== undefined ? textOf(props.description, ctx) : '';
       // A screen reader reads the bar, not the lines around it: its name is the
-      // label and its value text carries the description (amounts, speed).
+      // label and its value text carries the description (amounts, speed),
+      // unless the description only says the percentage again.
+      var restated = description.replace(/\s/g, '') === percent.replace(/\s/g, '');
+      var spoken = description && !restated ? percent + ', ' + description : percent;
       var root = h('div', {
         role: 'progressbar',
         'aria-label': label,
         'aria-valuemin': '0',
         'aria-valuemax': String(max),
         'aria-valuenow': state === 'indeterminate' ? undefined : String(value),
-        'aria-valuetext': state === 'indeterminate' ? description || undefined
-          : (description ? percent + ', ' + description : percent)
+        'aria-valuetext': state === 'indeterminate' ? description || undefined : spoken
       });
       if (node.variant !== 'compact') {
         root.append(h('div', { className: 'qm-progress__header' },
@@ -1121,11 +1133,12 @@
     });
   }
 
-  // Progress bars, statuses and field errors inside a redrawn tree carry no
-  // behaviour on their own element, so a redraw keeps that element (found by
-  // id) and renews only its attributes and content: assistive technology then
-  // hears a value change on one node instead of meeting a new one (and an
-  // unchanged alert is not read out again) on every redraw.
+  // The one place a redraw keeps elements instead of building them afresh, for
+  // assistive technology: a progress bar, status or field error with an id
+  // carries no behaviour on its own element, so the old element stays and takes
+  // the new one's attributes and content. A screen reader then hears a value
+  // change on one node instead of meeting a new one on every redraw, and an
+  // unchanged error is not read out again.
   var KEPT_IN_PLACE = '.qm-progress[id], .qm-status[id], .qm-field__error[id]';
 
   function sameContent(a, b) {

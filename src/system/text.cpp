@@ -141,14 +141,8 @@ bool is_valid_utf8(std::string_view text) {
 std::string quoted_text(std::string_view text) {
   std::string out = "\"";
   for (const char c : text) {
-    switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      default: out += c;
-    }
+    if (c == '"' || c == '\\') out += '\\';
+    out += c;
   }
   return out + "\"";
 }

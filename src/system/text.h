@@ -30,8 +30,10 @@ char32_t decode_utf8(std::string_view text, std::size_t& pos, bool& valid);
 std::string_view trim_white_space(std::string_view text);
 
 // TEXT in double quotes, with inner double quotes and backslashes escaped by a
-// backslash: how failure details and diagnostics show a value as it was. Line
-// breaks and tabs are escaped as well, so a quoted value never splits a log line.
+// backslash and every other character as it was: how failure details and
+// diagnostics show a value. A line break stays a line break; the details reach
+// the log inside JSON, which escapes it there, and the diagnostics quote only
+// the installer's own fixed messages.
 std::string quoted_text(std::string_view text);
 
 // ASCII case folding, for the protocol words, names and hex digits that are

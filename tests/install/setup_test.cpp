@@ -177,6 +177,8 @@ TEST_F(SetupRun, ComparesTheTrimmedVersionRecordExactly) {
       {"1.5.12\r\n", "installed version \"1.5.12\", expected 1.5.13"},
       {"", "installed version \"\", expected 1.5.13"},
       {"\"1.5\\13\"", "installed version \"\\\"1.5\\\\13\\\"\", expected 1.5.13"},
+      {"1.5.13\r\n1.5.12\r\n", "installed version \"1.5.13\r\n1.5.12\", expected 1.5.13"},
+      {"1.5\t13", "installed version \"1.5\t13\", expected 1.5.13"},
   };
   for (const Case& c : cases) {
     fake_setup::Manifest manifest;

@@ -83,9 +83,10 @@ test('keyboard alone: start to done through a cancel, a failure and Retry; focus
     await ui.clearSent();
     await page.keyboard.press('Escape');
     assert.deepEqual(await ui.sent(), [{ type: 'cancel' }], 'Escape is Cancel');
-    assert.equal(await ui.isDisabled('cancel'), true, 'the cancel shows as pending');
-    assert.equal(await ui.text('#installer-progress .qm-progress__state'), 'Cancelling…');
-    assert.equal(await focus(), 'installer-card-title');
+    // The page changes nothing until the native side reports the outcome.
+    assert.equal(await ui.isDisabled('cancel'), false);
+    assert.equal(await ui.text('#installer-progress .qm-progress__state'), 'In progress');
+    assert.equal(await focus(), 'installer-cancel');
 
     await ui.event({ type: 'failed', reason: 'cancelled' });
     assert.deepEqual([await focus(), await heading()], ['installer-card-title', 'Setup not completed']);
@@ -131,7 +132,7 @@ test('keyboard alone: start to done through a cancel, a failure and Retry; focus
   fs.mkdirSync(path.join(__dirname, 'artifacts'), { recursive: true });
   fs.writeFileSync(path.join(__dirname, 'artifacts', 'announcements.json'), `${JSON.stringify(seen, null, 2)}\n`);
   assert.deepEqual(seen.told, [
-    'Downloading Quillmar', '20 %', 'Cancelling…', 'Setup not completed',
+    'Downloading Quillmar', '20 %', 'Setup not completed',
     'Downloading Quillmar 2.4.0', '100 %', 'Checking the signature and integrity', 'Installing files', 'Setup not completed',
     'Downloading Quillmar 2.4.0', '100 %', 'Checking the signature and integrity', 'Installing files', 'Creating shortcuts',
     'Quillmar installed. Version 2.4.0'
@@ -160,7 +161,9 @@ test('the progress bar is one named node whose value text carries the download l
     assert.equal(await page.evaluate((node) => node.isConnected && node === document.querySelector('[role="progressbar"]'), first),
       true, 'redraws change the value of the bar, not the bar');
     await progress({ phase: 'verify', pct: 0 });
-    assert.equal(await page.getByRole('progressbar', { name: 'Проверка подписи и целостности' }).getAttribute('aria-valuetext'), '0\u00a0%');
+    assert.equal(await page.getByRole('progressbar', { name: 'Проверка подписи и целостности' }).getAttribute('aria-valuetext'), '0\u00a0%',
+      'the line under the bar, only the percentage now, is not said twice');
+    assert.equal(await ui.text('#installer-progress .qm-progress__description'), '0 %');
     assert.equal(await page.locator('.qm-announcer').textContent(), 'Проверка подписи и целостности');
     assert.deepEqual(await page.evaluate(() => window.told), ['40 %', 'Проверка подписи и целостности'], 'one coarse step, then the phase');
     assert.equal(await page.getAttribute('.qm-announcer', 'aria-live'), 'polite');
@@ -197,7 +200,7 @@ test('failed screen: the alert is read once, the log box is named by its label a
   assert.equal(await page.evaluate(() => navigator.clipboard.readText()), LOG);
 });
 
-test('update with too little space: no folder to change, a way to ask again, and the answer told', async () => {
+test('update with too little space: no folder to change, Update held, a way to ask again, and the answer told', async () => {
   const installed = { version: '2.1.0', dir: 'D:\\Programs\\Quillmar' };
   await ui.open({ env: { installed } });
   await ui.toOptions({ freeBytes: 900 * MIB });
@@ -205,7 +208,9 @@ test('update with too little space: no folder to change, a way to ask again, and
   const shortage = 'Not enough free space: 1.5 GB needed, 900.0 MB free. Free up space on this drive, then check again.';
   assert.equal(await ui.text('#installer-dir-field .qm-field__error'), shortage);
   assert.equal(await ui.exists('#installer-choose-folder'), false);
-  assert.equal(await ui.exists('#installer-install'), false);
+  assert.deepEqual(await page.$$eval('#installer-card > .qm-card__content > :last-child .qm-btn',
+    (buttons) => buttons.map((button) => [button.id, button.getAttribute('aria-label') || button.textContent, button.disabled])),
+  [['installer-back', 'Back', false], ['installer-check-space', 'Check again', false], ['installer-install', 'Update', true]]);
 
   await ui.clearSent();
   await page.keyboard.press('Enter');
@@ -217,14 +222,16 @@ test('update with too little space: no folder to change, a way to ask again, and
   assert.equal(await ui.isDisabled('install'), false);
   assert.equal(await ui.text('#installer-install'), 'Update');
   assert.equal((await page.evaluate(() => window.told)).at(-1), 'Needs 1.5 GB · 40.0 GB free');
-  assert.equal(await focus(), 'installer-install', 'Update takes the place, and the focus, of Check again');
+  assert.equal(await ui.exists('#installer-check-space'), false);
+  assert.equal(await focus(), 'installer-install', 'Update takes the focus of the vanished Check again');
 
-  // A disk failure leads back to the options, which ask for the space again.
+  // Back to options from a failure sends nothing.
   await ui.press('install');
   await ui.event({ type: 'failed', reason: 'disk' });
   await ui.clearSent();
   await ui.press('back');
-  assert.deepEqual(await ui.sent(), [{ type: 'diskSpace', dir: 'D:\\Programs\\Quillmar' }]);
+  assert.equal(await heading(), 'Installation options');
+  assert.deepEqual(await ui.sent(), []);
 });
 
 test('nothing on the page broke the security policy while it was used by keyboard', () => {

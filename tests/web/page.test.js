@@ -118,7 +118,7 @@ test('the whole road: options, install, progress, failure, retry, done', async (
   await page.clock.runFor(250);
   assert.equal(await ui.text('#installer-progress .qm-progress__label'), 'Installing files');
   assert.equal(await percentage(), '38%');
-  assert.equal(await description(), '', 'the percentage is shown once');
+  assert.equal(await description(), '38 %', 'outside the download the line under the bar is the percentage');
   assert.equal(await ui.exists('#installer-cancel'), false, 'no cancel once files are written');
   await ui.event({ type: 'progress', phase: 'bogus', pct: 'x' });
   await page.clock.runFor(250);

@@ -448,6 +448,29 @@ test('loading, setLoading and icon', async () => {
   assert.equal(result.refusal, 'icon size must be 16, 18, 20, 22 or 24.');
 });
 
+test('the select draws its own picker where the engine allows: a turning chevron over a rounded, capped list', async () => {
+  await page.evaluate(() => {
+    const options = Array.from({ length: 12 }, (_, i) => ({ value: `2.${12 - i}.0`, label: `2.${12 - i}.0` }));
+    window.QuillmarUI.mount('#host', { component: 'qm-select', props: { id: 'choice', options, value: '2.12.0' } });
+  });
+  // The chevron is judged where it ends up, not halfway through its turn.
+  await page.addStyleTag({ content: '*, *::picker-icon { transition: none !important; }' });
+  const look = () => page.evaluate(() => {
+    const select = document.querySelector('#choice');
+    const icon = getComputedStyle(select, '::picker-icon');
+    const picker = getComputedStyle(select, '::picker(select)');
+    return { open: select.matches(':open'), appearance: getComputedStyle(select).appearance,
+      icon: [icon.width, icon.height, icon.rotate], picker: [picker.appearance, picker.borderTopLeftRadius, picker.maxHeight] };
+  });
+  assert.equal(await page.evaluate(() => CSS.supports('appearance', 'base-select')), true, 'this engine offers the styled picker');
+  const closed = { open: false, appearance: 'base-select', icon: ['16px', '16px', 'none'], picker: ['base-select', '10px', '280px'] };
+  assert.deepEqual(await look(), closed);
+  await page.click('#choice');
+  assert.deepEqual(await look(), { ...closed, open: true, icon: ['16px', '16px', '180deg'] });
+  await page.keyboard.press('Escape');
+  assert.deepEqual(await look(), closed);
+});
+
 test('nothing on the toolkit page broke the security policy or failed to load', () => {
   assert.deepEqual(browser.problems, []);
 });
