@@ -147,7 +147,10 @@ class Win32InstallerWindow final : public InstallerWindow {
 
   // The window goes at once: a cancelled run may still take a few seconds to clean
   // up on the way out, and a window left on screen meanwhile looks frozen.
+  // Nothing more reaches the page once the loop is told to end, though messages
+  // already queued are still dispatched before the loop sees the quit.
   void quit() override {
+    quitting_ = true;
     ShowWindow(window_, SW_HIDE);
     PostQuitMessage(0);
   }
@@ -189,7 +192,7 @@ class Win32InstallerWindow final : public InstallerWindow {
   LRESULT handle(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
       case kWakeMessage:
-        if (on_wake_) on_wake_();
+        if (on_wake_ && !quitting_) on_wake_();
         return 0;
       case WM_CLOSE:
         // The loop ends instead; the window goes with the process.
@@ -269,6 +272,7 @@ class Win32InstallerWindow final : public InstallerWindow {
   std::function<void(const std::string&)> on_web_view_lost_;
   bool close_requested_ = false;
   bool minimized_ = false;
+  bool quitting_ = false;
   bool restarting_ = false;
   bool web_view_lost_ = false;
 };

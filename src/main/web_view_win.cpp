@@ -70,7 +70,8 @@ std::wstring header_lines(const AssetResponse& answer) {
 
 class WindowsWebView final : public WebView2Host {
  public:
-  WindowsWebView(LoadedRuntime runtime, WebViewConfig config, PumpUntil pump_until, std::function<void()> on_browser_exit)
+  WindowsWebView(LoadedRuntime runtime, WebViewConfig config, PumpUntil pump_until,
+                 std::function<void()> on_browser_exit)
       : runtime_(std::move(runtime)),
         config_(std::move(config)),
         pump_until_(std::move(pump_until)),
@@ -200,18 +201,14 @@ class WindowsWebView final : public WebView2Host {
         FAILED(code) || !not_found_) {
       return step_failed(kStep, FAILED(code) ? code : E_POINTER);
     }
-    auto handler = ComPtr<wv::ICoreWebView2WebResourceRequestedEventHandler>::adopt(
-        make_com_callback<wv::ICoreWebView2WebResourceRequestedEventHandler>(
-            wv::kIidWebResourceRequestedHandler,
-            [this](wv::ICoreWebView2*, wv::ICoreWebView2WebResourceRequestedEventArgs* args) -> HRESULT {
-              if (!args) return E_POINTER;
-              ComPtr<wv::ICoreWebView2WebResourceResponse> response = asset_response(args);
-              return args->put_Response(response ? response.get() : not_found_.get());
-            }));
-    wv::EventToken token{};
-    if (HRESULT code = web_view_->add_WebResourceRequested(handler.get(), &token); FAILED(code)) {
-      return step_failed(kStep, code);
-    }
+    auto added = add_handler<wv::ICoreWebView2WebResourceRequestedEventHandler>(
+        &wv::ICoreWebView2::add_WebResourceRequested, wv::kIidWebResourceRequestedHandler, kStep,
+        [this](wv::ICoreWebView2*, wv::ICoreWebView2WebResourceRequestedEventArgs* args) -> HRESULT {
+          if (!args) return E_POINTER;
+          ComPtr<wv::ICoreWebView2WebResourceResponse> response = asset_response(args);
+          return args->put_Response(response ? response.get() : not_found_.get());
+        });
+    if (!added) return added;
     if (HRESULT code = web_view_->AddWebResourceRequestedFilter(kAssetFilter, wv::kWebResourceContextAll);
         FAILED(code)) {
       return step_failed(kStep, code);
@@ -273,23 +270,18 @@ class WindowsWebView final : public WebView2Host {
   // from a document outside the app origin: only the installer's own page may drive
   // the installer, whatever else a frame or a stray navigation ever shows.
   Result<void> forward_page_messages() {
-    auto handler = ComPtr<wv::ICoreWebView2WebMessageReceivedEventHandler>::adopt(
-        make_com_callback<wv::ICoreWebView2WebMessageReceivedEventHandler>(
-            wv::kIidWebMessageReceivedHandler,
-            [this](wv::ICoreWebView2*, wv::ICoreWebView2WebMessageReceivedEventArgs* args) -> HRESULT {
-              if (!args) return E_POINTER;
-              RuntimeString source;
-              if (FAILED(args->get_Source(source.receive())) || !is_app_origin(source.utf8())) return S_OK;
-              RuntimeString text;
-              if (FAILED(args->TryGetWebMessageAsString(text.receive()))) return S_OK;
-              if (config_.on_page_message) config_.on_page_message(text.utf8());
-              return S_OK;
-            }));
-    wv::EventToken token{};
-    if (HRESULT code = web_view_->add_WebMessageReceived(handler.get(), &token); FAILED(code)) {
-      return step_failed("Installing the page-message handler", code);
-    }
-    return {};
+    return add_handler<wv::ICoreWebView2WebMessageReceivedEventHandler>(
+        &wv::ICoreWebView2::add_WebMessageReceived, wv::kIidWebMessageReceivedHandler,
+        "Installing the page-message handler",
+        [this](wv::ICoreWebView2*, wv::ICoreWebView2WebMessageReceivedEventArgs* args) -> HRESULT {
+          if (!args) return E_POINTER;
+          RuntimeString source;
+          if (FAILED(args->get_Source(source.receive())) || !is_app_origin(source.utf8())) return S_OK;
+          RuntimeString text;
+          if (FAILED(args->TryGetWebMessageAsString(text.receive()))) return S_OK;
+          if (config_.on_page_message) config_.on_page_message(text.utf8());
+          return S_OK;
+        });
   }
 
   // Only the app origin may be shown: links elsewhere, a dropped file and scripted
@@ -297,21 +289,16 @@ class WindowsWebView final : public WebView2Host {
   // its renderer ended, or in a new web view) starts from nothing and asks the bridge
   // where the run stands.
   Result<void> filter_navigation() {
-    auto handler = ComPtr<wv::ICoreWebView2NavigationStartingEventHandler>::adopt(
-        make_com_callback<wv::ICoreWebView2NavigationStartingEventHandler>(
-            wv::kIidNavigationStartingHandler,
-            [this](wv::ICoreWebView2*, wv::ICoreWebView2NavigationStartingEventArgs* args) -> HRESULT {
-              if (!args) return E_POINTER;
-              RuntimeString uri;
-              if (FAILED(args->get_Uri(uri.receive())) || !is_app_origin(uri.utf8())) return args->put_Cancel(TRUE);
-              if (pages_loaded_++ > 0 && config_.on_page_reload) config_.on_page_reload();
-              return S_OK;
-            }));
-    wv::EventToken token{};
-    if (HRESULT code = web_view_->add_NavigationStarting(handler.get(), &token); FAILED(code)) {
-      return step_failed("Installing the navigation filter", code);
-    }
-    return {};
+    return add_handler<wv::ICoreWebView2NavigationStartingEventHandler>(
+        &wv::ICoreWebView2::add_NavigationStarting, wv::kIidNavigationStartingHandler,
+        "Installing the navigation filter",
+        [this](wv::ICoreWebView2*, wv::ICoreWebView2NavigationStartingEventArgs* args) -> HRESULT {
+          if (!args) return E_POINTER;
+          RuntimeString uri;
+          if (FAILED(args->get_Uri(uri.receive())) || !is_app_origin(uri.utf8())) return args->put_Cancel(TRUE);
+          if (pages_loaded_++ > 0 && config_.on_page_reload) config_.on_page_reload();
+          return S_OK;
+        });
   }
 
   // The page's keys work from its first moment: Enter, Escape and Tab reach it, and
@@ -319,17 +306,13 @@ class WindowsWebView final : public WebView2Host {
   // window is the active one, so a page loading again never takes the focus from
   // another program.
   Result<void> follow_page_loads() {
-    auto handler = ComPtr<wv::ICoreWebView2NavigationCompletedEventHandler>::adopt(
-        make_com_callback<wv::ICoreWebView2NavigationCompletedEventHandler>(
-            wv::kIidNavigationCompletedHandler, [this](wv::ICoreWebView2*, IUnknown*) -> HRESULT {
-              if (GetActiveWindow() == window_) move_focus();
-              return S_OK;
-            }));
-    wv::EventToken token{};
-    if (HRESULT code = web_view_->add_NavigationCompleted(handler.get(), &token); FAILED(code)) {
-      return step_failed("Installing the page-load handler", code);
-    }
-    return {};
+    return add_handler<wv::ICoreWebView2NavigationCompletedEventHandler>(
+        &wv::ICoreWebView2::add_NavigationCompleted, wv::kIidNavigationCompletedHandler,
+        "Installing the page-load handler",
+        [this](wv::ICoreWebView2*, IUnknown*) -> HRESULT {
+          if (GetActiveWindow() == window_) move_focus();
+          return S_OK;
+        });
   }
 
   // A renderer that ended or hangs takes the page with it, and every later event
@@ -337,40 +320,29 @@ class WindowsWebView final : public WebView2Host {
   // whole web view: the window makes a new one, outside this handler, since the
   // runtime must not be waited on from inside its own callback.
   Result<void> survive_process_failures() {
-    auto handler = ComPtr<wv::ICoreWebView2ProcessFailedEventHandler>::adopt(
-        make_com_callback<wv::ICoreWebView2ProcessFailedEventHandler>(
-            wv::kIidProcessFailedHandler,
-            [this](wv::ICoreWebView2*, wv::ICoreWebView2ProcessFailedEventArgs* args) -> HRESULT {
-              INT32 kind = -1;
-              if (!args || FAILED(args->get_ProcessFailedKind(&kind))) return S_OK;
-              if (kind == wv::kRenderProcessExited || kind == wv::kRenderProcessUnresponsive) {
-                if (web_view_) web_view_->Reload();
-              } else if (kind == wv::kBrowserProcessExited) {
-                if (on_browser_exit_) on_browser_exit_();
-              }
-              // Other helper processes are started again by the runtime itself.
-              return S_OK;
-            }));
-    wv::EventToken token{};
-    if (HRESULT code = web_view_->add_ProcessFailed(handler.get(), &token); FAILED(code)) {
-      return step_failed("Installing the process-failure handler", code);
-    }
-    return {};
+    return add_handler<wv::ICoreWebView2ProcessFailedEventHandler>(
+        &wv::ICoreWebView2::add_ProcessFailed, wv::kIidProcessFailedHandler, "Installing the process-failure handler",
+        [this](wv::ICoreWebView2*, wv::ICoreWebView2ProcessFailedEventArgs* args) -> HRESULT {
+          INT32 kind = -1;
+          if (!args || FAILED(args->get_ProcessFailedKind(&kind))) return S_OK;
+          if (kind == wv::kRenderProcessExited || kind == wv::kRenderProcessUnresponsive) {
+            if (web_view_) web_view_->Reload();
+          } else if (kind == wv::kBrowserProcessExited) {
+            if (on_browser_exit_) on_browser_exit_();
+          }
+          // Other helper processes are started again by the runtime itself.
+          return S_OK;
+        });
   }
 
   // Handled without a new window: the page gets a window object that never loads.
   Result<void> refuse_new_windows() {
-    auto handler = ComPtr<wv::ICoreWebView2NewWindowRequestedEventHandler>::adopt(
-        make_com_callback<wv::ICoreWebView2NewWindowRequestedEventHandler>(
-            wv::kIidNewWindowRequestedHandler,
-            [](wv::ICoreWebView2*, wv::ICoreWebView2NewWindowRequestedEventArgs* args) -> HRESULT {
-              return args ? args->put_Handled(TRUE) : E_POINTER;
-            }));
-    wv::EventToken token{};
-    if (HRESULT code = web_view_->add_NewWindowRequested(handler.get(), &token); FAILED(code)) {
-      return step_failed("Installing the new-window refusal", code);
-    }
-    return {};
+    return add_handler<wv::ICoreWebView2NewWindowRequestedEventHandler>(
+        &wv::ICoreWebView2::add_NewWindowRequested, wv::kIidNewWindowRequestedHandler,
+        "Installing the new-window refusal",
+        [](wv::ICoreWebView2*, wv::ICoreWebView2NewWindowRequestedEventArgs* args) -> HRESULT {
+          return args ? args->put_Handled(TRUE) : E_POINTER;
+        });
   }
 
   Result<void> apply_settings() {
@@ -391,6 +363,17 @@ class WindowsWebView final : public WebView2Host {
     if (SUCCEEDED(settings->QueryInterface(wv::kIidSettings3, settings3.receive_void())) && settings3) {
       settings3->put_AreBrowserAcceleratorKeysEnabled(FALSE);
     }
+    return {};
+  }
+
+  // Registers a new handler of type HANDLER, whose Invoke is CALLABLE, through ADD
+  // (one of the web view's add_* methods); STEP names a failure.
+  template <typename Handler, typename Callable>
+  Result<void> add_handler(HRESULT (wv::ICoreWebView2::*add)(Handler*, wv::EventToken*), const GUID& iid,
+                           std::string_view step, Callable callable) {
+    auto handler = ComPtr<Handler>::adopt(make_com_callback<Handler>(iid, std::move(callable)));
+    wv::EventToken token{};
+    if (HRESULT code = (web_view_.get()->*add)(handler.get(), &token); FAILED(code)) return step_failed(step, code);
     return {};
   }
 

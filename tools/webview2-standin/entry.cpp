@@ -58,6 +58,11 @@ extern "C" __declspec(dllexport) HRESULT STDMETHODCALLTYPE CreateWebViewEnvironm
     return code;
   }
   if (!adopt_ui_thread()) return HRESULT_FROM_WIN32(GetLastError());
+  // Asked again once the browser process has ended: everything starts afresh.
+  if (runtime_state().web_view != nullptr) {
+    record("a new environment replaces the one whose browser process ended");
+    reset_runtime_state();
+  }
   check_handler_iid(handler, kIidEnvironmentCompletedHandler, "environment-completed handler");
   // The runtime makes the user data folder when it is missing.
   if (user_data_folder != nullptr) SHCreateDirectoryExW(nullptr, user_data_folder, nullptr);

@@ -195,6 +195,15 @@ void raise_navigation_completed() {
   as_interface->lpVtbl->Release(as_interface);
 }
 
+// A host that does not load the page again leaves it blank for good; the page gives
+// up rather than keep the test waiting for the whole run.
+void give_up_unless_loaded_again() {
+  start_timer(kReloadWaitMilliseconds, [] {
+    record("page: never loaded again");
+    close_window();
+  });
+}
+
 // "FIRST REST" split at the first space.
 std::pair<std::string, std::string> split_first(const std::string& text) {
   const std::size_t space = text.find(' ');
@@ -264,12 +273,12 @@ void run_steps() {
       record("page: the renderer process exits");
       renderer_gone = true;
       raise_process_failed(1);
-      // A host that does not load the page again leaves it blank for good; the
-      // page gives up rather than keep the test waiting for the whole run.
-      start_timer(kReloadWaitMilliseconds, [] {
-        record("page: never loaded again");
-        close_window();
-      });
+      give_up_unless_loaded_again();
+    } else if (step.command == "browser-exit") {
+      record("page: the browser process exits");
+      renderer_gone = true;
+      raise_process_failed(0);
+      give_up_unless_loaded_again();
     } else if (step.command == "wait") {
       begin_wait(step.argument);
     } else if (step.command == "close") {

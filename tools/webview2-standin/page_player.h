@@ -20,6 +20,8 @@
 //   minimize, restore       minimize the window, and restore it
 //   renderer-exit    the renderer ends: ProcessFailed (render process exited); the
 //                    page plays nothing more until the installer loads it again
+//   browser-exit     the browser process ends: ProcessFailed (browser process
+//                    exited); the same, until a new environment's web view loads it
 //
 // After each load (the first, or one the installer asks for with Reload) the page
 // raises NavigationCompleted once its own scripts start.

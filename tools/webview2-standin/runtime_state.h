@@ -42,6 +42,10 @@ struct RuntimeState {
 
 RuntimeState& runtime_state();
 
+// A new environment after the browser process ended: the old web view, its
+// handlers, filters and scripts are gone with it.
+void reset_runtime_state();
+
 ICoreWebView2Environment* make_environment();
 ICoreWebView2Controller* make_controller(HWND parent);
 ICoreWebView2* make_web_view();

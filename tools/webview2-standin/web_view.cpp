@@ -282,4 +282,24 @@ RuntimeState& runtime_state() {
   return state;
 }
 
+namespace {
+template <class Handler>
+void release_all(std::vector<Handler*>& handlers) {
+  for (Handler* handler : handlers) handler->lpVtbl->Release(handler);
+  handlers.clear();
+}
+}  // namespace
+
+void reset_runtime_state() {
+  RuntimeState& state = runtime_state();
+  release_all(state.navigation_handlers);
+  release_all(state.message_handlers);
+  release_all(state.new_window_handlers);
+  release_all(state.resource_handlers);
+  release_all(state.completed_handlers);
+  release_all(state.process_failed_handlers);
+  if (state.web_view != nullptr) state.web_view->lpVtbl->Release(state.web_view);
+  state = RuntimeState{};
+}
+
 }  // namespace standin
