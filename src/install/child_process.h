@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -15,6 +16,37 @@ namespace quillmar {
 // as an access violation), "exit code: 0xc0000005" in lowercase hexadecimal.
 std::string exit_code_text(std::int32_t code);
 
+// Security software often opens a freshly written executable for a moment to scan
+// it, and starting it meanwhile fails with a sharing violation although nothing is
+// wrong with it. Such a start is tried again every kStartRetryPause for up to
+// kStartRetryLimit; any other failure stands at once.
+inline constexpr std::chrono::milliseconds kStartRetryLimit{10000};
+inline constexpr std::chrono::milliseconds kStartRetryPause{250};
+
+// One try at starting a process: its result, and whether it failed on a sharing
+// violation.
+template <typename T>
+struct StartTry {
+  Result<T> result;
+  bool sharing_violation = false;
+};
+
+// Calls TRY_START until it succeeds or fails other than on a sharing violation,
+// calling SLEEP(PAUSE) between tries; once the pauses add up to LIMIT, the last
+// failure stands.
+template <typename T, typename TryStart, typename Sleep>
+Result<T> retry_start_on_sharing_violation(TryStart try_start, Sleep sleep,
+                                           std::chrono::milliseconds limit = kStartRetryLimit,
+                                           std::chrono::milliseconds pause = kStartRetryPause) {
+  std::chrono::milliseconds waited{0};
+  for (;;) {
+    StartTry<T> attempt = try_start();
+    if (attempt.result || !attempt.sharing_violation || waited >= limit) return std::move(attempt.result);
+    sleep(pause);
+    waited += pause;
+  }
+}
+
 // A started child process, owned until it has been waited for: CreateProcessW on
 // Windows, posix_spawn with the same argument list on the host. The child inherits
 // the environment, the current folder and the standard handles; no window or
@@ -22,7 +54,8 @@ std::string exit_code_text(std::int32_t code);
 // is never killed by the installer.
 class ChildProcess {
  public:
-  // Starts PROGRAM with ARGUMENTS. The error text is the OS text.
+  // Starts PROGRAM with ARGUMENTS, retrying a sharing violation as above. The error
+  // text is the OS text.
   static Result<ChildProcess> start(const std::filesystem::path& program, const std::vector<std::string>& arguments);
 
   ChildProcess(ChildProcess&& other) noexcept;

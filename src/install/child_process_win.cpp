@@ -68,8 +68,10 @@ class HandleListAttribute {
 // Starts PROGRAM. The child inherits only the standard handles in
 // INHERITED_HANDLES, never any other handle this process happens to hold as
 // inheritable (a library's pipe or file, a handle of another thread's child).
+// FAILURE, when given, receives the system's error code of a failed CreateProcessW.
 Result<PROCESS_INFORMATION> create_process(const std::filesystem::path& program, const std::vector<std::string>& arguments,
-                               DWORD flags, const wchar_t* working_folder, std::vector<HANDLE> inherited_handles) {
+                               DWORD flags, const wchar_t* working_folder, std::vector<HANDLE> inherited_handles,
+                               DWORD* failure = nullptr) {
   // CreateProcessW may write into the command line, so it gets a buffer of its own.
   std::wstring command_line = utf8_to_wide(build_command_line(path_to_text(program), arguments));
   STARTUPINFOEXW startup{};
@@ -86,7 +88,9 @@ Result<PROCESS_INFORMATION> create_process(const std::filesystem::path& program,
   PROCESS_INFORMATION info{};
   if (!CreateProcessW(program.c_str(), command_line.data(), nullptr, nullptr, inherit, flags, nullptr,
                       working_folder, &startup.StartupInfo, &info)) {
-    return Error{last_os_error_text()};
+    const DWORD error = GetLastError();
+    if (failure) *failure = error;
+    return Error{error == 0 ? last_os_error_text() : os_error_text(error)};
   }
   return info;
 }
@@ -106,8 +110,13 @@ ChildProcess::~ChildProcess() = default;
 
 Result<ChildProcess> ChildProcess::start(const std::filesystem::path& program,
                                          const std::vector<std::string>& arguments) {
-  const PROCESS_INFORMATION info =
-      QUILLMAR_TRY(create_process(program, arguments, 0, nullptr, inheritable_standard_handles()));
+  const PROCESS_INFORMATION info = QUILLMAR_TRY(retry_start_on_sharing_violation<PROCESS_INFORMATION>(
+      [&] {
+        DWORD failure = 0;
+        auto started = create_process(program, arguments, 0, nullptr, inheritable_standard_handles(), &failure);
+        return StartTry<PROCESS_INFORMATION>{std::move(started), failure == ERROR_SHARING_VIOLATION};
+      },
+      [](std::chrono::milliseconds pause) { Sleep(static_cast<DWORD>(pause.count())); }));
   return ChildProcess(std::make_unique<Started>(Started{own_handle(info.hProcess), own_handle(info.hThread)}));
 }
 

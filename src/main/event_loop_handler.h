@@ -24,6 +24,9 @@ inline LoopStep handle_user_event(UserEvent& event, PageBridge& bridge,
     case UserEvent::Kind::kPageMessage:
       bridge.dispatch(event.text);
       return LoopStep::kWait;
+    case UserEvent::Kind::kPageReloaded:
+      bridge.page_reloaded();
+      return LoopStep::kWait;
   }
   return LoopStep::kWait;
 }

@@ -7,7 +7,7 @@
 
 namespace quillmar {
 
-void fatal(const std::string& text) {
+void show_failure(const std::string& text) {
   if (gtk_init_check(nullptr, nullptr)) {
     GtkWidget* dialog =
         gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, GTK_MESSAGE_ERROR, GTK_BUTTONS_OK, "%s", text.c_str());
@@ -18,6 +18,10 @@ void fatal(const std::string& text) {
     // Nowhere else to report a failure to write to standard error.
     (void)std::fprintf(stderr, "Quillmar: %s\n", text.c_str());
   }
+}
+
+void fatal(const std::string& text) {
+  show_failure(text);
   (void)std::fflush(nullptr);
   std::_Exit(1);
 }

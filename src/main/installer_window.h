@@ -19,6 +19,10 @@ struct WebViewConfig {
   std::span<const Asset> assets;      // what the custom protocol serves
   // Called on the event loop thread with each text the page posts; it only queues.
   std::function<void(std::string text)> on_page_message;
+  // Called on the event loop thread when the page starts loading again while the
+  // installer runs (its renderer ended, or the web view was made anew), before any
+  // message of the new page; it only queues.
+  std::function<void()> on_page_reload;
 };
 
 // The installer's one window with its web view and event loop: the small interface
@@ -41,8 +45,11 @@ class InstallerWindow {
   virtual void wake() = 0;
 
   // Runs the event loop until quit(). ON_WAKE runs after wake(); ON_CLOSE_REQUEST
-  // when the user closes the window.
-  virtual void run(std::function<void()> on_wake, std::function<void()> on_close_request) = 0;
+  // when the user closes the window; ON_WEB_VIEW_LOST, with the error text, when the
+  // web view ended and could not be made again (the window is then hidden, and the
+  // page gone for good).
+  virtual void run(std::function<void()> on_wake, std::function<void()> on_close_request,
+                   std::function<void(const std::string& error)> on_web_view_lost) = 0;
 
   // Event loop thread: ends run().
   virtual void quit() = 0;

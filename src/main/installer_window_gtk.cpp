@@ -84,7 +84,9 @@ class GtkInstallerWindow final : public InstallerWindow {
         this);
   }
 
-  void run(std::function<void()> on_wake, std::function<void()> on_close_request) override {
+  // The web process's end is not watched here, so the web view is never lost.
+  void run(std::function<void()> on_wake, std::function<void()> on_close_request,
+           std::function<void(const std::string&)>) override {
     on_wake_ = std::move(on_wake);
     on_close_request_ = std::move(on_close_request);
     // Events posted before the loop ran found no handler yet.

@@ -17,6 +17,9 @@ constexpr wchar_t kWindowClass[] = L"QuillmarInstallerWindow";
 constexpr wchar_t kTitle[] = L"Quillmar";
 // Posted by wake() from any thread; posted messages keep their order.
 constexpr UINT kWakeMessage = WM_APP + 1;
+// Posted when the web view's browser process ended, so that the new web view is
+// made from the window's own loop rather than inside the runtime's handler.
+constexpr UINT kRestartWebViewMessage = WM_APP + 2;
 // A fixed-size frame: caption, system menu and minimize; no sizing border, no maximize.
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 
@@ -107,7 +110,9 @@ class Win32InstallerWindow final : public InstallerWindow {
   }
 
   Result<void> create_web_view(const WebViewConfig& config) override {
-    auto host = WebView2Host::create(window_, config, [this](const std::function<bool()>& done) { pump_until(done); });
+    auto host = WebView2Host::create(
+        window_, config, [this](const std::function<bool()>& done) { pump_until(done); },
+        [window = window_] { PostMessageW(window, kRestartWebViewMessage, 0, 0); });
     if (!host) return host.error();
     web_view_ = std::move(host).value();
     return {};
@@ -118,14 +123,19 @@ class Win32InstallerWindow final : public InstallerWindow {
   }
 
   std::optional<std::filesystem::path> choose_folder(const std::optional<std::filesystem::path>& start) override {
-    return choose_folder_with_dialog(window_, start);
+    auto chosen = choose_folder_with_dialog(window_, start);
+    // The dialog had the keyboard; it goes back to the page, not to the frame.
+    if (web_view_ && GetActiveWindow() == window_) web_view_->move_focus();
+    return chosen;
   }
 
   void wake() override { PostMessageW(window_, kWakeMessage, 0, 0); }
 
-  void run(std::function<void()> on_wake, std::function<void()> on_close_request) override {
+  void run(std::function<void()> on_wake, std::function<void()> on_close_request,
+           std::function<void(const std::string&)> on_web_view_lost) override {
     on_wake_ = std::move(on_wake);
     on_close_request_ = std::move(on_close_request);
+    on_web_view_lost_ = std::move(on_web_view_lost);
     // Events posted before the loop ran found no handler yet.
     if (on_wake_) on_wake_();
     MSG message;
@@ -135,7 +145,15 @@ class Win32InstallerWindow final : public InstallerWindow {
     }
   }
 
-  void quit() override { PostQuitMessage(0); }
+  // The window goes at once: a cancelled run may still take a few seconds to clean
+  // up on the way out, and a window left on screen meanwhile looks frozen.
+  // Nothing more reaches the page once the loop is told to end, though messages
+  // already queued are still dispatched before the loop sees the quit.
+  void quit() override {
+    quitting_ = true;
+    ShowWindow(window_, SW_HIDE);
+    PostQuitMessage(0);
+  }
 
  private:
   static Error failed(const char* step) {
@@ -174,7 +192,7 @@ class Win32InstallerWindow final : public InstallerWindow {
   LRESULT handle(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
       case kWakeMessage:
-        if (on_wake_) on_wake_();
+        if (on_wake_ && !quitting_) on_wake_();
         return 0;
       case WM_CLOSE:
         // The loop ends instead; the window goes with the process.
@@ -185,7 +203,38 @@ class Win32InstallerWindow final : public InstallerWindow {
         }
         return 0;
       case WM_SIZE:
-        if (web_view_) web_view_->fit_to_client_area(window);
+        if (!web_view_) return 0;
+        // A minimized window's web view stops drawing and pauses its timers; it
+        // comes back with the window.
+        if (wparam == SIZE_MINIMIZED) {
+          minimized_ = true;
+          web_view_->set_visible(false);
+          return 0;
+        }
+        if (minimized_) {
+          minimized_ = false;
+          web_view_->set_visible(true);
+        }
+        web_view_->fit_to_client_area(window);
+        return 0;
+      case WM_MOVE:
+      case WM_MOVING:
+        if (web_view_) web_view_->window_moved();
+        return message == WM_MOVING ? TRUE : 0;
+      case WM_SETFOCUS:
+        // The frame has nothing to type into: the keys belong to the page.
+        if (web_view_) web_view_->move_focus();
+        return 0;
+      case WM_ACTIVATE:
+        // Activated again (Alt+Tab, a click on the frame or the taskbar): the page
+        // gets the keys back instead of the frame.
+        if (web_view_ && LOWORD(wparam) != WA_INACTIVE && HIWORD(wparam) == 0) {
+          web_view_->move_focus();
+          return 0;
+        }
+        return DefWindowProcW(window, message, wparam, lparam);
+      case kRestartWebViewMessage:
+        restart_web_view();
         return 0;
       case WM_DPICHANGED: {
         // Moved to a monitor of another scale: take the size the system suggests, so
@@ -200,12 +249,32 @@ class Win32InstallerWindow final : public InstallerWindow {
     }
   }
 
+  // The browser process ended: a new web view, or, when none can be made, the
+  // window goes and the installer is told. One attempt at a time; a second notice
+  // from the old web view while the first attempt runs changes nothing.
+  void restart_web_view() {
+    if (!web_view_ || restarting_ || web_view_lost_) return;
+    restarting_ = true;
+    auto restarted = web_view_->restart(window_);
+    restarting_ = false;
+    if (restarted) return;
+    // The half-made web view is kept: the runtime may still call the handlers it holds.
+    web_view_lost_ = true;
+    ShowWindow(window_, SW_HIDE);
+    if (on_web_view_lost_) on_web_view_lost_(restarted.error().message);
+  }
+
   HWND window_ = nullptr;
   std::unique_ptr<IconHandle> icon_;
   std::unique_ptr<WebView2Host> web_view_;
   std::function<void()> on_wake_;
   std::function<void()> on_close_request_;
+  std::function<void(const std::string&)> on_web_view_lost_;
   bool close_requested_ = false;
+  bool minimized_ = false;
+  bool quitting_ = false;
+  bool restarting_ = false;
+  bool web_view_lost_ = false;
 };
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <exception>
 #include <thread>
+#include <utility>
 #include <variant>
 
 #include "main/page_message.h"
@@ -51,6 +52,11 @@ bool PageBridge::wait_until_idle(std::chrono::milliseconds limit) const {
   return shared_->idle.wait_for(lock, limit, [this] { return !shared_->busy; });
 }
 
+void PageBridge::wait_until_idle_without_limit() const {
+  std::unique_lock lock(shared_->mutex);
+  shared_->idle.wait(lock, [this] { return !shared_->busy; });
+}
+
 bool PageBridge::try_mark_busy() {
   std::lock_guard lock(shared_->mutex);
   if (shared_->busy) return false;
@@ -94,6 +100,7 @@ void PageBridge::dispatch(std::string_view text) {
 
 void PageBridge::start_preflight() {
   if (!shared_->workers.catalogue) return;  // no release client in this build
+  if (std::exchange(page_reloaded_, false) && tell_run_state()) return;
   if (!try_mark_busy()) return;
   std::thread([shared = shared_] {
     InstallerEvent event;
@@ -105,8 +112,24 @@ void PageBridge::start_preflight() {
     std::lock_guard lock(shared->mutex);
     shared->busy = false;
     shared->idle.notify_all();
+    shared->catalogue_answer = event;
     shared->host.send_event(std::move(event));
   }).detach();
+}
+
+// A page loaded again knows nothing. Dropping its "preflight" while an installation
+// runs would leave it on a spinner with no way to cancel until the run ends, so it
+// gets the catalogue it had (back to the options) and where the installation stands
+// (its latest progress, or how the last one ended). A catalogue request already
+// under way answers it by itself. False when there is nothing to tell: the page then
+// starts as any new page does.
+bool PageBridge::tell_run_state() {
+  std::lock_guard lock(shared_->mutex);
+  if (shared_->busy && !shared_->installing) return true;
+  if (!shared_->installing && !shared_->install_state) return false;
+  if (shared_->catalogue_answer) shared_->host.send_event(*shared_->catalogue_answer);
+  if (shared_->install_state) shared_->host.send_event(*shared_->install_state);
+  return true;
 }
 
 void PageBridge::answer_folder(const std::filesystem::path& dir) {
@@ -128,11 +151,23 @@ void PageBridge::choose_folder(const std::string& dir) {
 void PageBridge::start_install(InstallRequest request) {
   if (!shared_->workers.install) return;  // no install worker in this build
   if (!try_mark_busy()) return;
+  {
+    std::lock_guard lock(shared_->mutex);
+    shared_->installing = true;
+    shared_->install_state.reset();
+  }
   shared_->cancel.store(false);
   std::thread([shared = shared_, request = std::move(request)] {
+    // Each progress event is remembered as it goes out, under the run state's lock,
+    // so a page told the state in between never sees an older one after a newer.
+    const EventSender send = [shared](InstallerEvent event) {
+      std::lock_guard lock(shared->mutex);
+      shared->install_state = event;
+      shared->host.send_event(std::move(event));
+    };
     InstallOutcome outcome;
     try {
-      outcome = shared->workers.install(request, shared->cancel, shared->host.send_event);
+      outcome = shared->workers.install(request, shared->cancel, send);
     } catch (const std::exception& error) {
       outcome = failed_after_exception(error.what());
     } catch (...) {
@@ -140,16 +175,18 @@ void PageBridge::start_install(InstallRequest request) {
     }
     std::lock_guard lock(shared->mutex);
     shared->busy = false;
+    shared->installing = false;
     shared->idle.notify_all();
     if (auto* success = std::get_if<InstallSuccess>(&outcome)) {
       shared->log->write_log("installed " + success->version + " at " + success->dir);
       shared->installed_folder = path_from_text(success->dir);
-      shared->host.send_event({{"type", "installed"}, {"dir", success->dir}, {"version", success->version}});
+      shared->install_state = {{"type", "installed"}, {"dir", success->dir}, {"version", success->version}};
     } else {
       auto& failed = std::get<InstallerEvent>(outcome);
       shared->log->write_log("install failed: " + compact_json(failed));
-      shared->host.send_event(std::move(failed));
+      shared->install_state = std::move(failed);
     }
+    shared->host.send_event(*shared->install_state);
   }).detach();
 }
 

@@ -61,6 +61,12 @@ class PageBridge {
   void set_cancel() { shared_->cancel.store(true); }
   bool cancel_requested() const { return shared_->cancel.load(); }
 
+  // The page was loaded afresh while the installer runs (its renderer ended, or the
+  // web view was made anew): it starts on its first screen with nothing, and its
+  // next "preflight" is answered with where this run stands instead of being
+  // dropped while an installation runs. Event loop thread only.
+  void page_reloaded() { page_reloaded_ = true; }
+
   // A catalogue request or an installation is running.
   bool busy() const;
 
@@ -68,13 +74,20 @@ class PageBridge {
   // has seen the cancel flag ends its run, and removes its download folder, well
   // within the limit the installer waits on its way out.
   bool wait_until_idle(std::chrono::milliseconds limit) const;
+  // The same without a limit, for a way out that must not cut a run short.
+  void wait_until_idle_without_limit() const;
 
  private:
   struct Shared {
     std::mutex mutex;  // the run state; the log's lock may be taken inside it, never the reverse
     bool busy = false;
+    bool installing = false;       // the busy flag is an installation's
     std::condition_variable idle;  // notified each time busy becomes false
     std::optional<std::filesystem::path> installed_folder;
+    // Where the run stands, for a page loaded again: the last catalogue answer, and
+    // the running installation's latest progress or the last one's outcome.
+    std::optional<InstallerEvent> catalogue_answer;
+    std::optional<InstallerEvent> install_state;
     std::atomic<bool> cancel{false};
     BridgeHost host;
     BridgeWorkers workers;
@@ -82,6 +95,7 @@ class PageBridge {
   };
 
   void start_preflight();
+  bool tell_run_state();
   void answer_folder(const std::filesystem::path& dir);
   void choose_folder(const std::string& dir);
   void start_install(InstallRequest request);
@@ -89,6 +103,7 @@ class PageBridge {
   bool try_mark_busy();
 
   std::shared_ptr<Shared> shared_;
+  bool page_reloaded_ = false;
 };
 
 // The script that hands one event to the page: the event as compact JSON, which is

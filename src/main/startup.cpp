@@ -13,6 +13,7 @@
 #include "system/environment.h"
 #include "system/installer_log.h"
 #include "system/paths.h"
+#include "system/process_end.h"
 
 namespace quillmar {
 namespace {
@@ -20,6 +21,10 @@ namespace {
 constexpr char kMissingWebViewText[] =
     "The installer needs the system web view (Microsoft Edge WebView2 on Windows). Install or update it from "
     "https://developer.microsoft.com/microsoft-edge/webview2/ and run the installer again.";
+
+constexpr char kWebViewLostText[] =
+    "The installer's window stopped working and could not be opened again. An installation that is under way "
+    "still finishes; the installer then closes. Run it again to see the result.";
 
 }  // namespace
 
@@ -49,6 +54,7 @@ int run_installer(std::span<const Asset> assets) {
   config.initialization_script = "window.QUILLMAR_INSTALLER = " + environment_json(environment) + ";";
   config.assets = assets;
   config.on_page_message = [queue](std::string text) { queue->post(UserEvent::page_message(std::move(text))); };
+  config.on_page_reload = [queue] { queue->post(UserEvent::page_reloaded()); };
   if (auto web_view = window->create_web_view(config); !web_view) {
     fatal(std::string(kMissingWebViewText) + "\n\n" + web_view.error().message);
   }
@@ -76,7 +82,15 @@ int run_installer(std::span<const Asset> assets) {
     bridge->set_cancel();
     window->quit();
   };
-  window->run(on_wake, on_close_request);
+  // The window is already hidden. An installation under way is not cancelled: it
+  // runs to its end (a setup package is never cut off half-way), and only then does
+  // the installer go.
+  auto on_web_view_lost = [&](const std::string& error) {
+    show_failure(std::string(kWebViewLostText) + "\n\n" + error);
+    bridge->wait_until_idle_without_limit();
+    end_process_now(1);
+  };
+  window->run(on_wake, on_close_request, on_web_view_lost);
 
   // A cancelled download gets a moment to remove its folder; anything still running
   // after that is abandoned, as is a setup program it started. The process ends

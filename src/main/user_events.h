@@ -12,7 +12,7 @@ namespace quillmar {
 
 // What the event loop receives besides window events.
 struct UserEvent {
-  enum class Kind { kPageMessage, kDeliverToPage, kClose };
+  enum class Kind { kPageMessage, kDeliverToPage, kClose, kPageReloaded };
   Kind kind = Kind::kClose;
   std::string text;      // kPageMessage: the posted text, unchanged
   InstallerEvent event;  // kDeliverToPage
@@ -20,6 +20,9 @@ struct UserEvent {
   static UserEvent page_message(std::string text) { return {Kind::kPageMessage, std::move(text), {}}; }
   static UserEvent deliver(InstallerEvent event) { return {Kind::kDeliverToPage, {}, std::move(event)}; }
   static UserEvent close() { return {Kind::kClose, {}, {}}; }
+  // The page started loading again; queued, so the bridge learns it before the new
+  // page's first message.
+  static UserEvent page_reloaded() { return {Kind::kPageReloaded, {}, {}}; }
 };
 
 // The event loop's proxy: any thread posts, the loop's thread takes the events out

@@ -70,24 +70,35 @@ std::wstring header_lines(const AssetResponse& answer) {
 
 class WindowsWebView final : public WebView2Host {
  public:
-  WindowsWebView(LoadedRuntime runtime, WebViewConfig config) : runtime_(std::move(runtime)), config_(std::move(config)) {}
+  WindowsWebView(LoadedRuntime runtime, WebViewConfig config, PumpUntil pump_until,
+                 std::function<void()> on_browser_exit)
+      : runtime_(std::move(runtime)),
+        config_(std::move(config)),
+        pump_until_(std::move(pump_until)),
+        on_browser_exit_(std::move(on_browser_exit)) {}
 
-  Result<void> start(HWND window, const PumpUntil& pump_until) {
-    if (auto step = create_environment(pump_until); !step) return step;
-    if (auto step = create_controller(window, pump_until); !step) return step;
+  Result<void> start(HWND window) {
+    window_ = window;
+    if (auto step = create_environment(); !step) return step;
+    if (auto step = create_controller(window); !step) return step;
     if (auto step = serve_assets(); !step) return step;
-    if (auto step = add_initialization_scripts(pump_until); !step) return step;
+    if (auto step = add_initialization_scripts(); !step) return step;
     if (auto step = forward_page_messages(); !step) return step;
     if (auto step = filter_navigation(); !step) return step;
+    if (auto step = follow_page_loads(); !step) return step;
+    if (auto step = survive_process_failures(); !step) return step;
     if (auto step = refuse_new_windows(); !step) return step;
     if (auto step = apply_settings(); !step) return step;
     fit_to_client_area(window);
-    if (HRESULT code = controller_->put_IsVisible(TRUE); FAILED(code)) return step_failed("Showing the web view", code);
+    if (HRESULT code = controller_->put_IsVisible(IsIconic(window) ? FALSE : TRUE); FAILED(code)) {
+      return step_failed("Showing the web view", code);
+    }
     if (HRESULT code = web_view_->Navigate(kStartUrl); FAILED(code)) return step_failed("Opening the start page", code);
     return {};
   }
 
   void run_script(const std::string& script) override {
+    if (!web_view_) return;
     auto done = ComPtr<wv::ICoreWebView2ExecuteScriptCompletedHandler>::adopt(
         make_com_callback<wv::ICoreWebView2ExecuteScriptCompletedHandler>(
             wv::kIidExecuteScriptCompletedHandler, [](HRESULT, LPCWSTR) -> HRESULT { return S_OK; }));
@@ -99,8 +110,31 @@ class WindowsWebView final : public WebView2Host {
     if (controller_ && GetClientRect(window, &client)) controller_->put_Bounds(client);
   }
 
+  void move_focus() override {
+    if (controller_) controller_->MoveFocus(wv::kMoveFocusProgrammatic);
+  }
+
+  void window_moved() override {
+    if (controller_) controller_->NotifyParentWindowPositionChanged();
+  }
+
+  void set_visible(bool visible) override {
+    if (controller_) controller_->put_IsVisible(visible ? TRUE : FALSE);
+  }
+
+  Result<void> restart(HWND window) override {
+    // The old objects belong to a browser process that is gone; closing the
+    // controller only lets go of its window. Every handler of theirs goes with them.
+    if (controller_) controller_->Close();
+    web_view_.reset();
+    controller_.reset();
+    not_found_.reset();
+    environment_.reset();
+    return start(window);
+  }
+
  private:
-  Result<void> create_environment(const PumpUntil& pump_until) {
+  Result<void> create_environment() {
     constexpr char kStep[] = "Creating the WebView2 environment";
     auto completion = std::make_shared<Completion<ComPtr<wv::ICoreWebView2Environment>>>();
     auto handler = ComPtr<wv::ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler>::adopt(
@@ -120,15 +154,18 @@ class WindowsWebView final : public WebView2Host {
     const std::wstring data_folder = config_.data_folder.native();
     HRESULT code = runtime_.create_environment(TRUE, wv::kRuntimeKindInstalled, data_folder.c_str(), nullptr,
                                                handler.get());
+    if (SUCCEEDED(code)) {
+      pump_until_([&] { return completion->done; });
+      code = completion->code;
+    }
+    if (code == kBlockedByPolicy) return step_failed(kStep, code, runtime_blocked_text({}));
     if (FAILED(code)) return step_failed(kStep, code);
-    pump_until([&] { return completion->done; });
-    if (FAILED(completion->code)) return step_failed(kStep, completion->code);
     if (!completion->value) return step_failed(kStep, E_POINTER);
     environment_ = completion->value;
     return {};
   }
 
-  Result<void> create_controller(HWND window, const PumpUntil& pump_until) {
+  Result<void> create_controller(HWND window) {
     constexpr char kStep[] = "Creating the WebView2 controller";
     auto completion = std::make_shared<Completion<ComPtr<wv::ICoreWebView2Controller>>>();
     auto handler = ComPtr<wv::ICoreWebView2CreateCoreWebView2ControllerCompletedHandler>::adopt(
@@ -143,7 +180,7 @@ class WindowsWebView final : public WebView2Host {
     if (HRESULT code = environment_->CreateCoreWebView2Controller(window, handler.get()); FAILED(code)) {
       return step_failed(kStep, code);
     }
-    pump_until([&] { return completion->done; });
+    pump_until_([&] { return completion->done; });
     if (FAILED(completion->code)) return step_failed(kStep, completion->code);
     if (!completion->value) return step_failed(kStep, E_POINTER);
     controller_ = completion->value;
@@ -154,19 +191,24 @@ class WindowsWebView final : public WebView2Host {
   }
 
   // Every request under the app origin is answered here from the compiled-in table,
-  // never from the network (the .localhost name would otherwise reach loopback).
+  // never from the network (the .localhost name would otherwise reach loopback, where
+  // any local program could serve a page that gets window.ipc).
   Result<void> serve_assets() {
     constexpr char kStep[] = "Registering the quillmar.localhost request handler";
-    auto handler = ComPtr<wv::ICoreWebView2WebResourceRequestedEventHandler>::adopt(
-        make_com_callback<wv::ICoreWebView2WebResourceRequestedEventHandler>(
-            wv::kIidWebResourceRequestedHandler,
-            [this](wv::ICoreWebView2*, wv::ICoreWebView2WebResourceRequestedEventArgs* args) -> HRESULT {
-              return answer_request(args);
-            }));
-    wv::EventToken token{};
-    if (HRESULT code = web_view_->add_WebResourceRequested(handler.get(), &token); FAILED(code)) {
-      return step_failed(kStep, code);
+    // Made now, while nothing is short, so that a request whose own answer cannot be
+    // made is still answered.
+    if (HRESULT code = environment_->CreateWebResourceResponse(nullptr, 404, L"Not Found", L"", not_found_.receive());
+        FAILED(code) || !not_found_) {
+      return step_failed(kStep, FAILED(code) ? code : E_POINTER);
     }
+    auto added = add_handler<wv::ICoreWebView2WebResourceRequestedEventHandler>(
+        &wv::ICoreWebView2::add_WebResourceRequested, wv::kIidWebResourceRequestedHandler, kStep,
+        [this](wv::ICoreWebView2*, wv::ICoreWebView2WebResourceRequestedEventArgs* args) -> HRESULT {
+          if (!args) return E_POINTER;
+          ComPtr<wv::ICoreWebView2WebResourceResponse> response = asset_response(args);
+          return args->put_Response(response ? response.get() : not_found_.get());
+        });
+    if (!added) return added;
     if (HRESULT code = web_view_->AddWebResourceRequestedFilter(kAssetFilter, wv::kWebResourceContextAll);
         FAILED(code)) {
       return step_failed(kStep, code);
@@ -174,10 +216,9 @@ class WindowsWebView final : public WebView2Host {
     return {};
   }
 
-  HRESULT answer_request(wv::ICoreWebView2WebResourceRequestedEventArgs* args) {
-    if (!args) return E_POINTER;
-    // A request whose address cannot be read is answered 404 rather than left to
-    // fall through to the network.
+  // The asset server's answer for the request, or nothing when it cannot be made.
+  // A request whose address cannot be read is answered 404.
+  ComPtr<wv::ICoreWebView2WebResourceResponse> asset_response(wv::ICoreWebView2WebResourceRequestedEventArgs* args) {
     std::optional<std::string> uri;
     ComPtr<wv::ICoreWebView2WebResourceRequest> request;
     if (SUCCEEDED(args->get_Request(request.receive())) && request) {
@@ -192,19 +233,20 @@ class WindowsWebView final : public WebView2Host {
     if (!answer.body.empty()) {
       body = ComPtr<IStream>::adopt(
           SHCreateMemStream(answer.body.data(), static_cast<UINT>(answer.body.size())));
-      if (!body) return E_OUTOFMEMORY;
+      if (!body) return {};
     }
     const wchar_t* reason = answer.status == 200 ? L"OK" : L"Not Found";
     ComPtr<wv::ICoreWebView2WebResourceResponse> response;
-    HRESULT code = environment_->CreateWebResourceResponse(body.get(), answer.status, reason,
-                                                           header_lines(answer).c_str(), response.receive());
-    if (FAILED(code)) return code;
-    return args->put_Response(response.get());
+    if (FAILED(environment_->CreateWebResourceResponse(body.get(), answer.status, reason, header_lines(answer).c_str(),
+                                                       response.receive()))) {
+      return {};
+    }
+    return response;
   }
 
   // The environment first, so the page's own scripts find it already set; each is
   // confirmed before the page is opened, so none can be missing from its first load.
-  Result<void> add_initialization_scripts(const PumpUntil& pump_until) {
+  Result<void> add_initialization_scripts() {
     constexpr char kStep[] = "Adding the initialization scripts";
     for (const std::string& script : {config_.initialization_script, std::string(kIpcScript)}) {
       auto completion = std::make_shared<Completion<bool>>();
@@ -217,65 +259,90 @@ class WindowsWebView final : public WebView2Host {
               }));
       HRESULT code = web_view_->AddScriptToExecuteOnDocumentCreated(utf8_to_wide(script).c_str(), handler.get());
       if (FAILED(code)) return step_failed(kStep, code);
-      pump_until([&] { return completion->done; });
+      pump_until_([&] { return completion->done; });
       if (FAILED(completion->code)) return step_failed(kStep, completion->code);
     }
     return {};
   }
 
   // Each text the page posts goes to the bridge unchanged; anything that is not a
-  // string is dropped, as the bridge would drop it as malformed.
+  // string is dropped, as the bridge would drop it as malformed. So is every message
+  // from a document outside the app origin: only the installer's own page may drive
+  // the installer, whatever else a frame or a stray navigation ever shows.
   Result<void> forward_page_messages() {
-    auto handler = ComPtr<wv::ICoreWebView2WebMessageReceivedEventHandler>::adopt(
-        make_com_callback<wv::ICoreWebView2WebMessageReceivedEventHandler>(
-            wv::kIidWebMessageReceivedHandler,
-            [this](wv::ICoreWebView2*, wv::ICoreWebView2WebMessageReceivedEventArgs* args) -> HRESULT {
-              if (!args) return E_POINTER;
-              RuntimeString text;
-              if (FAILED(args->TryGetWebMessageAsString(text.receive()))) return S_OK;
-              if (config_.on_page_message) config_.on_page_message(text.utf8());
-              return S_OK;
-            }));
-    wv::EventToken token{};
-    if (HRESULT code = web_view_->add_WebMessageReceived(handler.get(), &token); FAILED(code)) {
-      return step_failed("Installing the page-message handler", code);
-    }
-    return {};
+    return add_handler<wv::ICoreWebView2WebMessageReceivedEventHandler>(
+        &wv::ICoreWebView2::add_WebMessageReceived, wv::kIidWebMessageReceivedHandler,
+        "Installing the page-message handler",
+        [this](wv::ICoreWebView2*, wv::ICoreWebView2WebMessageReceivedEventArgs* args) -> HRESULT {
+          if (!args) return E_POINTER;
+          RuntimeString source;
+          if (FAILED(args->get_Source(source.receive())) || !is_app_origin(source.utf8())) return S_OK;
+          RuntimeString text;
+          if (FAILED(args->TryGetWebMessageAsString(text.receive()))) return S_OK;
+          if (config_.on_page_message) config_.on_page_message(text.utf8());
+          return S_OK;
+        });
   }
 
   // Only the app origin may be shown: links elsewhere, a dropped file and scripted
-  // redirects are all cancelled, and the page stays.
+  // redirects are all cancelled, and the page stays. A page that loads again (after
+  // its renderer ended, or in a new web view) starts from nothing and asks the bridge
+  // where the run stands.
   Result<void> filter_navigation() {
-    auto handler = ComPtr<wv::ICoreWebView2NavigationStartingEventHandler>::adopt(
-        make_com_callback<wv::ICoreWebView2NavigationStartingEventHandler>(
-            wv::kIidNavigationStartingHandler,
-            [](wv::ICoreWebView2*, wv::ICoreWebView2NavigationStartingEventArgs* args) -> HRESULT {
-              if (!args) return E_POINTER;
-              RuntimeString uri;
-              const bool allowed = SUCCEEDED(args->get_Uri(uri.receive())) &&
-                                   std::string_view(uri.utf8()).starts_with(wide_to_utf8(kAppOrigin));
-              return allowed ? S_OK : args->put_Cancel(TRUE);
-            }));
-    wv::EventToken token{};
-    if (HRESULT code = web_view_->add_NavigationStarting(handler.get(), &token); FAILED(code)) {
-      return step_failed("Installing the navigation filter", code);
-    }
-    return {};
+    return add_handler<wv::ICoreWebView2NavigationStartingEventHandler>(
+        &wv::ICoreWebView2::add_NavigationStarting, wv::kIidNavigationStartingHandler,
+        "Installing the navigation filter",
+        [this](wv::ICoreWebView2*, wv::ICoreWebView2NavigationStartingEventArgs* args) -> HRESULT {
+          if (!args) return E_POINTER;
+          RuntimeString uri;
+          if (FAILED(args->get_Uri(uri.receive())) || !is_app_origin(uri.utf8())) return args->put_Cancel(TRUE);
+          if (pages_loaded_++ > 0 && config_.on_page_reload) config_.on_page_reload();
+          return S_OK;
+        });
+  }
+
+  // The page's keys work from its first moment: Enter, Escape and Tab reach it, and
+  // a screen reader starts at its heading, without a click first. Only while the
+  // window is the active one, so a page loading again never takes the focus from
+  // another program.
+  Result<void> follow_page_loads() {
+    return add_handler<wv::ICoreWebView2NavigationCompletedEventHandler>(
+        &wv::ICoreWebView2::add_NavigationCompleted, wv::kIidNavigationCompletedHandler,
+        "Installing the page-load handler",
+        [this](wv::ICoreWebView2*, IUnknown*) -> HRESULT {
+          if (GetActiveWindow() == window_) move_focus();
+          return S_OK;
+        });
+  }
+
+  // A renderer that ended or hangs takes the page with it, and every later event
+  // would be lost: the page is loaded again. A browser process that ended takes the
+  // whole web view: the window makes a new one, outside this handler, since the
+  // runtime must not be waited on from inside its own callback.
+  Result<void> survive_process_failures() {
+    return add_handler<wv::ICoreWebView2ProcessFailedEventHandler>(
+        &wv::ICoreWebView2::add_ProcessFailed, wv::kIidProcessFailedHandler, "Installing the process-failure handler",
+        [this](wv::ICoreWebView2*, wv::ICoreWebView2ProcessFailedEventArgs* args) -> HRESULT {
+          INT32 kind = -1;
+          if (!args || FAILED(args->get_ProcessFailedKind(&kind))) return S_OK;
+          if (kind == wv::kRenderProcessExited || kind == wv::kRenderProcessUnresponsive) {
+            if (web_view_) web_view_->Reload();
+          } else if (kind == wv::kBrowserProcessExited) {
+            if (on_browser_exit_) on_browser_exit_();
+          }
+          // Other helper processes are started again by the runtime itself.
+          return S_OK;
+        });
   }
 
   // Handled without a new window: the page gets a window object that never loads.
   Result<void> refuse_new_windows() {
-    auto handler = ComPtr<wv::ICoreWebView2NewWindowRequestedEventHandler>::adopt(
-        make_com_callback<wv::ICoreWebView2NewWindowRequestedEventHandler>(
-            wv::kIidNewWindowRequestedHandler,
-            [](wv::ICoreWebView2*, wv::ICoreWebView2NewWindowRequestedEventArgs* args) -> HRESULT {
-              return args ? args->put_Handled(TRUE) : E_POINTER;
-            }));
-    wv::EventToken token{};
-    if (HRESULT code = web_view_->add_NewWindowRequested(handler.get(), &token); FAILED(code)) {
-      return step_failed("Installing the new-window refusal", code);
-    }
-    return {};
+    return add_handler<wv::ICoreWebView2NewWindowRequestedEventHandler>(
+        &wv::ICoreWebView2::add_NewWindowRequested, wv::kIidNewWindowRequestedHandler,
+        "Installing the new-window refusal",
+        [](wv::ICoreWebView2*, wv::ICoreWebView2NewWindowRequestedEventArgs* args) -> HRESULT {
+          return args ? args->put_Handled(TRUE) : E_POINTER;
+        });
   }
 
   Result<void> apply_settings() {
@@ -289,24 +356,52 @@ class WindowsWebView final : public WebView2Host {
                          settings->put_AreDefaultContextMenusEnabled(TRUE)}) {
       if (FAILED(code)) return step_failed(kStep, code);
     }
+    // F5 and Ctrl+R would reload the page in the middle of a run, Ctrl+P print it
+    // and Ctrl+F search it. A runtime too old to offer the switch keeps its keys; a
+    // reload is survived all the same (the page asks where the run stands).
+    ComPtr<wv::ICoreWebView2Settings3> settings3;
+    if (SUCCEEDED(settings->QueryInterface(wv::kIidSettings3, settings3.receive_void())) && settings3) {
+      settings3->put_AreBrowserAcceleratorKeysEnabled(FALSE);
+    }
     return {};
   }
 
+  // Registers a new handler of type HANDLER, whose Invoke is CALLABLE, through ADD
+  // (one of the web view's add_* methods); STEP names a failure.
+  template <typename Handler, typename Callable>
+  Result<void> add_handler(HRESULT (wv::ICoreWebView2::*add)(Handler*, wv::EventToken*), const GUID& iid,
+                           std::string_view step, Callable callable) {
+    auto handler = ComPtr<Handler>::adopt(make_com_callback<Handler>(iid, std::move(callable)));
+    wv::EventToken token{};
+    if (HRESULT code = (web_view_.get()->*add)(handler.get(), &token); FAILED(code)) return step_failed(step, code);
+    return {};
+  }
+
+  // Only the app origin itself: "http://quillmar.localhost.example/" is not it.
+  static bool is_app_origin(std::string_view uri) { return uri.starts_with(wide_to_utf8(kAppOrigin)); }
+
   LoadedRuntime runtime_;
   WebViewConfig config_;  // read by the handlers for the whole run
+  PumpUntil pump_until_;
+  std::function<void()> on_browser_exit_;
+  HWND window_ = nullptr;
+  int pages_loaded_ = 0;  // navigations to the app origin, over every web view made
   ComPtr<wv::ICoreWebView2Environment> environment_;
   ComPtr<wv::ICoreWebView2Controller> controller_;
   ComPtr<wv::ICoreWebView2> web_view_;
+  ComPtr<wv::ICoreWebView2WebResourceResponse> not_found_;
 };
 
 }  // namespace
 
 Result<std::unique_ptr<WebView2Host>> WebView2Host::create(HWND window, const WebViewConfig& config,
-                                                           const PumpUntil& pump_until) {
+                                                           const PumpUntil& pump_until,
+                                                           std::function<void()> on_browser_exit) {
   auto runtime = load_installed_runtime();
   if (!runtime) return runtime.error();
-  auto host = std::make_unique<WindowsWebView>(std::move(runtime).value(), config);
-  if (auto started = host->start(window, pump_until); !started) return started.error();
+  auto host =
+      std::make_unique<WindowsWebView>(std::move(runtime).value(), config, pump_until, std::move(on_browser_exit));
+  if (auto started = host->start(window); !started) return started.error();
   return std::unique_ptr<WebView2Host>(std::move(host));
 }
 

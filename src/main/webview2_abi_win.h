@@ -9,44 +9,59 @@
 // Rules kept throughout: each interface derives directly from IUnknown (slots 0-2),
 // declares its own methods as pure virtuals in vtable order, has no destructor (g++
 // would add two vtable entries) and no overloaded names. Slots the host never calls
-// keep a pointer-sized placeholder parameter; only their position matters.
+// keep a pointer-sized placeholder parameter; only their position matters. The one
+// exception is ICoreWebView2Settings3, which extends the settings as the runtime's
+// own numbered interfaces do (see there).
 //
 // What the host calls (interface: slot method), which is what any runtime it talks
 // to must implement:
 //   ICoreWebView2Environment    3 CreateCoreWebView2Controller, 4 CreateWebResourceResponse
 //   ICoreWebView2Controller     4 put_IsVisible, 6 put_Bounds (RECT by value, so a
-//                               pointer to a copy), 24 Close, 25 get_CoreWebView2
+//                               pointer to a copy), 12 MoveFocus, 23
+//                               NotifyParentWindowPositionChanged, 24 Close,
+//                               25 get_CoreWebView2
 //   ICoreWebView2               3 get_Settings, 5 Navigate, 7 add_NavigationStarting,
+//                               15 add_NavigationCompleted, 25 add_ProcessFailed,
 //                               27 AddScriptToExecuteOnDocumentCreated, 29 ExecuteScript,
-//                               34 add_WebMessageReceived, 44 add_NewWindowRequested,
-//                               55 add_WebResourceRequested, 57 AddWebResourceRequestedFilter
+//                               31 Reload, 34 add_WebMessageReceived,
+//                               44 add_NewWindowRequested, 55 add_WebResourceRequested,
+//                               57 AddWebResourceRequestedFilter
 //   ICoreWebView2Settings       4 put_IsScriptEnabled, 10 put_IsStatusBarEnabled,
 //                               12 put_AreDevToolsEnabled, 14 put_AreDefaultContextMenusEnabled,
-//                               18 put_IsZoomControlEnabled
-//   ...WebMessageReceivedEventArgs      5 TryGetWebMessageAsString
+//                               18 put_IsZoomControlEnabled; QueryInterface for
+//                               ICoreWebView2Settings3, then its 24
+//                               put_AreBrowserAcceleratorKeysEnabled when it answers
+//   ...WebMessageReceivedEventArgs      3 get_Source, 5 TryGetWebMessageAsString
 //   ...NavigationStartingEventArgs      3 get_Uri, 8 put_Cancel
 //   ...NewWindowRequestedEventArgs      6 put_Handled
 //   ...WebResourceRequestedEventArgs    3 get_Request, 5 put_Response
 //   ...WebResourceRequest               3 get_Uri
+//   ...ProcessFailedEventArgs           3 get_ProcessFailedKind
 // The environment is also QueryInterface'd for its own IID when it arrives.
 // Call order: environment, controller (parent = the window), get_CoreWebView2,
-// add_WebResourceRequested + AddWebResourceRequestedFilter("http://quillmar.localhost/*",
-// ALL), AddScriptToExecuteOnDocumentCreated twice (the environment script, then the
+// CreateWebResourceResponse for a spare 404, add_WebResourceRequested +
+// AddWebResourceRequestedFilter("http://quillmar.localhost/*", ALL),
+// AddScriptToExecuteOnDocumentCreated twice (the environment script, then the
 // window.ipc script; each completion is awaited), add_WebMessageReceived,
-// add_NavigationStarting, add_NewWindowRequested, get_Settings and the five puts,
+// add_NavigationStarting, add_NavigationCompleted, add_ProcessFailed,
+// add_NewWindowRequested, get_Settings and the five puts, the Settings3 query,
 // put_Bounds (the client rectangle), put_IsVisible(TRUE),
 // Navigate("http://quillmar.localhost/index.html"). A resource answer is made with
 // CreateWebResourceResponse(content, status, reason, headers): 200 "OK" with an
 // IStream of the bytes and the headers as "Name: value" lines joined by "\n"
 // (Content-Type, Content-Security-Policy, X-Content-Type-Options, in that order);
 // 404 "Not Found" with a null stream and an empty header string. ExecuteScript is
-// always given a completion handler.
+// always given a completion handler. MoveFocus(PROGRAMMATIC) follows each completed
+// navigation and each time the window gains the focus; NotifyParentWindowPositionChanged
+// each move of the window; put_IsVisible(FALSE) a minimize and put_IsVisible(TRUE)
+// the restore. A renderer that exits or hangs is answered with Reload; a browser
+// process that exits, with the whole sequence again on a new environment.
 //
 // What the host implements (slot 3 Invoke each; QueryInterface answers IUnknown and
 // the handler's own IID): the environment-completed, controller-completed,
 // WebResourceRequested, AddScriptToExecuteOnDocumentCreated-completed,
-// WebMessageReceived, NavigationStarting, NewWindowRequested and
-// ExecuteScript-completed handlers.
+// WebMessageReceived, NavigationStarting, NavigationCompleted, ProcessFailed,
+// NewWindowRequested and ExecuteScript-completed handlers.
 //
 // How the runtime is found and entered (no loader DLL):
 //   registry  value "EBWebView" (REG_SZ) of
@@ -105,6 +120,22 @@ inline constexpr GUID kIidAddScriptCompletedHandler = {
     0xB99369F3, 0x9B11, 0x47B5, {0xBC, 0x6F, 0x8E, 0x78, 0x95, 0xFC, 0xEA, 0x17}};
 inline constexpr GUID kIidExecuteScriptCompletedHandler = {
     0x49511172, 0xCC67, 0x4BCA, {0x99, 0x23, 0x13, 0x71, 0x12, 0xF4, 0xC4, 0xCC}};
+inline constexpr GUID kIidNavigationCompletedHandler = {
+    0xD33A35BF, 0x1C49, 0x4F98, {0x93, 0xAB, 0x00, 0x6E, 0x05, 0x33, 0xFE, 0x1C}};
+inline constexpr GUID kIidProcessFailedHandler = {
+    0x79E0AEA4, 0x990B, 0x42D9, {0xAA, 0x1D, 0x0F, 0xCC, 0x2E, 0x5B, 0xC7, 0xF1}};
+// Not every runtime has it (it came with 1.0.864): asked for, never assumed.
+inline constexpr GUID kIidSettings3 = {0xFDB5AB74, 0xAF33, 0x4854, {0x84, 0xF0, 0x0A, 0x63, 0x1D, 0xEB, 0x5E, 0xBA}};
+
+// ICoreWebView2Controller::MoveFocus: the host moves focus itself, not by Tab.
+inline constexpr INT32 kMoveFocusProgrammatic = 0;
+
+// ICoreWebView2ProcessFailedEventArgs::get_ProcessFailedKind, the kinds acted on.
+enum ProcessFailedKind : INT32 {
+  kBrowserProcessExited = 0,
+  kRenderProcessExited = 1,
+  kRenderProcessUnresponsive = 2,
+};
 
 struct ICoreWebView2;
 struct ICoreWebView2Controller;
@@ -140,6 +171,14 @@ struct ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler : IUnkno
 };
 struct ICoreWebView2ExecuteScriptCompletedHandler : IUnknown {
   virtual HRESULT STDMETHODCALLTYPE Invoke(HRESULT error_code, LPCWSTR result_as_json) = 0;
+};
+// Its arguments are not read: a finished navigation of any outcome is enough.
+struct ICoreWebView2NavigationCompletedEventHandler : IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE Invoke(ICoreWebView2* sender, IUnknown* args) = 0;
+};
+struct ICoreWebView2ProcessFailedEventArgs;
+struct ICoreWebView2ProcessFailedEventHandler : IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE Invoke(ICoreWebView2* sender, ICoreWebView2ProcessFailedEventArgs* args) = 0;
 };
 
 struct ICoreWebView2Environment : IUnknown {
@@ -193,7 +232,8 @@ struct ICoreWebView2 : IUnknown {
   virtual HRESULT STDMETHODCALLTYPE remove_SourceChanged(EventToken token) = 0;                           // 12
   virtual HRESULT STDMETHODCALLTYPE add_HistoryChanged(IUnknown* handler, EventToken* token) = 0;         // 13
   virtual HRESULT STDMETHODCALLTYPE remove_HistoryChanged(EventToken token) = 0;                          // 14
-  virtual HRESULT STDMETHODCALLTYPE add_NavigationCompleted(IUnknown* handler, EventToken* token) = 0;    // 15
+  virtual HRESULT STDMETHODCALLTYPE add_NavigationCompleted(ICoreWebView2NavigationCompletedEventHandler* handler,
+                                                            EventToken* token) = 0;                       // 15
   virtual HRESULT STDMETHODCALLTYPE remove_NavigationCompleted(EventToken token) = 0;                     // 16
   virtual HRESULT STDMETHODCALLTYPE add_FrameNavigationStarting(IUnknown* handler, EventToken* token) = 0;  // 17
   virtual HRESULT STDMETHODCALLTYPE remove_FrameNavigationStarting(EventToken token) = 0;                 // 18
@@ -203,7 +243,8 @@ struct ICoreWebView2 : IUnknown {
   virtual HRESULT STDMETHODCALLTYPE remove_ScriptDialogOpening(EventToken token) = 0;                     // 22
   virtual HRESULT STDMETHODCALLTYPE add_PermissionRequested(IUnknown* handler, EventToken* token) = 0;    // 23
   virtual HRESULT STDMETHODCALLTYPE remove_PermissionRequested(EventToken token) = 0;                     // 24
-  virtual HRESULT STDMETHODCALLTYPE add_ProcessFailed(IUnknown* handler, EventToken* token) = 0;          // 25
+  virtual HRESULT STDMETHODCALLTYPE add_ProcessFailed(ICoreWebView2ProcessFailedEventHandler* handler,
+                                                      EventToken* token) = 0;                             // 25
   virtual HRESULT STDMETHODCALLTYPE remove_ProcessFailed(EventToken token) = 0;                           // 26
   virtual HRESULT STDMETHODCALLTYPE AddScriptToExecuteOnDocumentCreated(
       LPCWSTR script, ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler* handler) = 0;     // 27
@@ -266,6 +307,22 @@ struct ICoreWebView2Settings : IUnknown {
   virtual HRESULT STDMETHODCALLTYPE put_IsZoomControlEnabled(BOOL enabled) = 0;            // 18
   virtual HRESULT STDMETHODCALLTYPE get_IsBuiltInErrorPageEnabled(BOOL* enabled) = 0;      // 19
   virtual HRESULT STDMETHODCALLTYPE put_IsBuiltInErrorPageEnabled(BOOL enabled) = 0;       // 20
+};
+
+// The numbered settings interfaces each append their methods after the previous
+// one's last slot; single inheritance without a destructor lays the C++ vtable out
+// the same way, so these two continue at slot 21.
+struct ICoreWebView2Settings2 : ICoreWebView2Settings {
+  virtual HRESULT STDMETHODCALLTYPE get_UserAgent(LPWSTR* user_agent) = 0;  // 21
+  virtual HRESULT STDMETHODCALLTYPE put_UserAgent(LPCWSTR user_agent) = 0;  // 22
+};
+struct ICoreWebView2Settings3 : ICoreWebView2Settings2 {
+  virtual HRESULT STDMETHODCALLTYPE get_AreBrowserAcceleratorKeysEnabled(BOOL* enabled) = 0;  // 23
+  virtual HRESULT STDMETHODCALLTYPE put_AreBrowserAcceleratorKeysEnabled(BOOL enabled) = 0;   // 24
+};
+
+struct ICoreWebView2ProcessFailedEventArgs : IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE get_ProcessFailedKind(INT32* kind) = 0;  // 3
 };
 
 struct ICoreWebView2WebMessageReceivedEventArgs : IUnknown {

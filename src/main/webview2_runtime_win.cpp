@@ -71,32 +71,51 @@ HRESULT last_error_hresult() {
 
 }  // namespace
 
+std::string runtime_blocked_text(std::string_view what) {
+  std::string text = "the system's policy does not allow the web view runtime";
+  if (!what.empty()) text.append(": ").append(what);
+  return text;
+}
+
 Result<LoadedRuntime> load_installed_runtime() {
   // The loader's environment-variable and policy overrides are deliberately not
   // honoured: the installer has no settings of its own, and a variable naming a
   // runtime folder would let anything that can set it choose the code loaded here.
-  std::optional<std::string> refused;
+  // When no record is usable, the first one's fault is reported: a user who has a
+  // runtime is told why it does not do, rather than that there is none.
+  std::optional<Error> refused;
+  auto refuse = [&refused](const char* step, DWORD error, const std::string& reason) {
+    if (!refused) {
+      refused = Error{web_view_failure_text(step, static_cast<std::uint32_t>(HRESULT_FROM_WIN32(error)), reason)};
+    }
+  };
   std::wstring chosen;
   for (const std::wstring& folder : recorded_folders()) {
     const std::string folder_text = wide_to_utf8(folder);
     const std::optional<RuntimeVersion> version = runtime_version_of_folder(folder_text);
     if (!version) {
-      if (!refused) refused = folder_text + " names no runtime version";
+      refuse(kVersionStep, ERROR_OLD_WIN_VERSION, folder_text + " names no runtime version");
       continue;
     }
     if (!is_supported_runtime_version(*version)) {
-      if (!refused) refused = runtime_version_text(*version) + " is older than " + runtime_version_text(kOldestRuntimeVersion);
+      refuse(kVersionStep, ERROR_OLD_WIN_VERSION,
+             runtime_version_text(*version) + " is older than " + runtime_version_text(kOldestRuntimeVersion));
       continue;
     }
-    if (!file_exists(folder + kDllBelowFolder)) continue;  // a record left behind by an uninstall
+    // A record left behind by an uninstall, a broken install, or a runtime without
+    // the x64 part this executable needs (an x86-only one on 64-bit Windows; on ARM64
+    // the runtime must carry it too).
+    if (!file_exists(folder + kDllBelowFolder)) {
+      refuse(kFindStep, ERROR_FILE_NOT_FOUND,
+             "the runtime " + runtime_version_text(*version) + " at " + folder_text +
+                 " has no x64 part: " + wide_to_utf8(kDllBelowFolder + 1) + " is missing");
+      continue;
+    }
     chosen = folder;
     break;
   }
   if (chosen.empty()) {
-    if (refused) {
-      return Error{web_view_failure_text(kVersionStep, static_cast<std::uint32_t>(HRESULT_FROM_WIN32(ERROR_OLD_WIN_VERSION)),
-                                         *refused)};
-    }
+    if (refused) return *refused;
     return Error{web_view_failure_text(kFindStep, static_cast<std::uint32_t>(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)))};
   }
 
@@ -105,7 +124,10 @@ Result<LoadedRuntime> load_installed_runtime() {
   const std::wstring dll = chosen + kDllBelowFolder;
   HMODULE module = LoadLibraryExW(dll.c_str(), nullptr, LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32);
   if (!module) {
-    return Error{web_view_failure_text(kLoadStep, static_cast<std::uint32_t>(last_error_hresult()), wide_to_utf8(dll))};
+    const HRESULT code = last_error_hresult();
+    return Error{web_view_failure_text(kLoadStep, static_cast<std::uint32_t>(code),
+                                       code == kBlockedByPolicy ? runtime_blocked_text(wide_to_utf8(dll))
+                                                                : wide_to_utf8(dll))};
   }
   LoadedRuntime runtime;
   runtime.module = module;

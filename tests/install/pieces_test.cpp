@@ -159,6 +159,41 @@ TEST(ExitCodeText, IsDecimalOrHexWhenTheHighBitIsSet) {
   EXPECT_EQ(exit_code_text(static_cast<std::int32_t>(0x80000000u)), "exit code: 0x80000000");
 }
 
+// A package held for a moment by a scanner starts on a later try; any other failure,
+// or a sharing violation that outlasts the limit, is reported with its own text.
+TEST(RetryStartOnSharingViolation, RetriesOnlyASharingViolationAndOnlyUpToTheLimit) {
+  using std::chrono::milliseconds;
+  struct Case {
+    const char* name;
+    int sharing_violations;  // failures of that kind before the outcome below
+    bool then_started;       // the outcome after them; false: another failure
+    const char* error;  // empty when started
+    int tries;
+    milliseconds slept;
+  };
+  const Case cases[] = {
+      {"held briefly", 3, true, "", 4, milliseconds(750)},
+      {"another failure", 0, false, "refused", 1, milliseconds(0)},
+      {"a sharing violation, then another failure", 1, false, "refused", 2, milliseconds(250)},
+      {"held longer than the limit", 1000, true, "held", 41, milliseconds(10000)},
+  };
+  for (const Case& c : cases) {
+    int tries = 0;
+    milliseconds slept{0};
+    const Result<int> started = retry_start_on_sharing_violation<int>(
+        [&] {
+          ++tries;
+          if (tries <= c.sharing_violations) return StartTry<int>{Error{"held"}, true};
+          if (c.then_started) return StartTry<int>{7, false};
+          return StartTry<int>{Error{"refused"}, false};
+        },
+        [&](milliseconds pause) { slept += pause; });
+    EXPECT_EQ(started ? std::string() : started.error().message, c.error) << c.name;
+    EXPECT_EQ(tries, c.tries) << c.name;
+    EXPECT_EQ(slept, c.slept) << c.name;
+  }
+}
+
 TEST(SetupProgress, FollowsTheCurveAndStaysBelow95) {
   EXPECT_EQ(setup_progress_pct(0.0), 0.0);
   EXPECT_NEAR(setup_progress_pct(25.0), 60.05, 0.01);

@@ -252,6 +252,66 @@ TEST(PageBridge, AThrowingWorkerStillFreesTheRunAndAnswersThePage) {
 
 // Events posted from workers reach the page in posting order, after everything the
 // loop had before, through the same queue and handler the hosts use.
+// A page loaded again (its renderer ended) starts with nothing. While the install
+// runs, its "preflight" brings back the catalogue it had and the latest progress;
+// after the install ended, the catalogue and the outcome. The page it replaced still
+// has its "preflight" dropped while the install runs.
+TEST(PageBridge, AReloadedPageIsToldWhereTheRunStands) {
+  std::mutex mutex;
+  std::condition_variable changed;
+  std::vector<std::string> sent;
+  std::atomic<int> catalogue_runs{0};
+  std::promise<void> finish;
+  std::shared_future<void> finished = finish.get_future().share();
+  BridgeHost host;
+  host.send_event = [&](InstallerEvent event) {
+    std::lock_guard lock(mutex);
+    sent.push_back(compact_json(event));
+    changed.notify_all();
+  };
+  BridgeWorkers workers;
+  workers.catalogue = [&] {
+    ++catalogue_runs;
+    return InstallerEvent{{"type", "preflight"}, {"ok", true}, {"releases", InstallerEvent::array()}};
+  };
+  workers.install = [&](const InstallRequest&, std::atomic<bool>&, const EventSender& send) -> InstallOutcome {
+    send({{"type", "progress"}, {"phase", "download"}, {"pct", 0}});
+    send({{"type", "progress"}, {"phase", "verify"}, {"pct", 100}});
+    finished.wait();
+    return InstallSuccess{"/opt/q", "1.5.13"};
+  };
+  PageBridge bridge(std::move(host), std::move(workers), nullptr);
+  auto wait_for = [&](std::size_t count) {
+    std::unique_lock lock(mutex);
+    changed.wait_for(lock, 10s, [&] { return sent.size() >= count; });
+    return sent;
+  };
+  auto wait_until_idle = [&] { (void)bridge.wait_until_idle(10s); };
+
+  bridge.dispatch(R"({"type":"preflight"})");
+  wait_for(1);
+  wait_until_idle();
+  bridge.dispatch(R"({"type":"install","dir":"/opt/q"})");
+  wait_for(3);
+  bridge.dispatch(R"({"type":"preflight"})");
+  bridge.page_reloaded();
+  bridge.dispatch(R"({"type":"preflight"})");
+  wait_for(5);
+  finish.set_value();
+  wait_for(6);
+  wait_until_idle();
+  bridge.page_reloaded();
+  bridge.dispatch(R"({"type":"preflight"})");
+
+  const std::string catalogue = R"({"ok":true,"releases":[],"type":"preflight"})";
+  const std::string installed = R"({"dir":"/opt/q","type":"installed","version":"1.5.13"})";
+  EXPECT_EQ(wait_for(8), (std::vector<std::string>{catalogue, R"({"pct":0,"phase":"download","type":"progress"})",
+                                                   R"({"pct":100,"phase":"verify","type":"progress"})", catalogue,
+                                                   R"({"pct":100,"phase":"verify","type":"progress"})", installed,
+                                                   catalogue, installed}));
+  EXPECT_EQ(catalogue_runs, 1);
+}
+
 TEST(PageBridge, EventsReachThePageInPostingOrder) {
   auto queue = std::make_shared<UserEventQueue>(nullptr);
   BridgeHost host;

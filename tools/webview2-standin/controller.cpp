@@ -45,6 +45,16 @@ HRESULT STDMETHODCALLTYPE put_bounds(ICoreWebView2Controller* self, RECT bounds)
   return S_OK;
 }
 
+HRESULT STDMETHODCALLTYPE move_focus(ICoreWebView2Controller*, INT32 reason) {
+  record_call("ICoreWebView2Controller.MoveFocus(" + std::to_string(reason) + ")");
+  return reason >= 0 && reason <= 2 ? S_OK : E_INVALIDARG;
+}
+
+HRESULT STDMETHODCALLTYPE notify_position_changed(ICoreWebView2Controller*) {
+  record_call("ICoreWebView2Controller.NotifyParentWindowPositionChanged");
+  return S_OK;
+}
+
 HRESULT STDMETHODCALLTYPE close(ICoreWebView2Controller*) {
   record_call("ICoreWebView2Controller.Close");
   return S_OK;
@@ -72,7 +82,7 @@ constexpr ICoreWebView2ControllerVtbl kControllerVtbl = {
     .add_ZoomFactorChanged = unexpected_call<Controller, 9>,
     .remove_ZoomFactorChanged = unexpected_call<Controller, 10>,
     .SetBoundsAndZoomFactor = unexpected_call<Controller, 11>,
-    .MoveFocus = unexpected_call<Controller, 12>,
+    .MoveFocus = move_focus,
     .add_MoveFocusRequested = unexpected_call<Controller, 13>,
     .remove_MoveFocusRequested = unexpected_call<Controller, 14>,
     .add_GotFocus = unexpected_call<Controller, 15>,
@@ -83,7 +93,7 @@ constexpr ICoreWebView2ControllerVtbl kControllerVtbl = {
     .remove_AcceleratorKeyPressed = unexpected_call<Controller, 20>,
     .get_ParentWindow = unexpected_call<Controller, 21>,
     .put_ParentWindow = unexpected_call<Controller, 22>,
-    .NotifyParentWindowPositionChanged = unexpected_call<Controller, 23>,
+    .NotifyParentWindowPositionChanged = notify_position_changed,
     .Close = close,
     .get_CoreWebView2 = get_core_web_view,
 };

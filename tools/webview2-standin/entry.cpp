@@ -3,6 +3,8 @@
 
 #include <shlobj.h>
 
+#include <cwchar>
+
 #include <string>
 
 #include "com_object.h"
@@ -48,7 +50,19 @@ extern "C" __declspec(dllexport) HRESULT STDMETHODCALLTYPE CreateWebViewEnvironm
          std::to_string(runtime_kind) + ", " + quoted(user_data_folder) + ", " + options_description(options) + ")");
   record("the calling thread is in a " + apartment_description());
   if (handler == nullptr) return E_POINTER;
+  // A runtime the machine's policy forbids refuses here; QUILLMAR_STANDIN_REFUSE
+  // names the HRESULT it answers with, in hexadecimal.
+  if (const wchar_t* refuse = _wgetenv(L"QUILLMAR_STANDIN_REFUSE"); refuse != nullptr && *refuse != L'\0') {
+    const auto code = static_cast<HRESULT>(wcstoul(refuse, nullptr, 16));
+    record("the runtime refuses: " + hresult_text(code));
+    return code;
+  }
   if (!adopt_ui_thread()) return HRESULT_FROM_WIN32(GetLastError());
+  // Asked again once the browser process has ended: everything starts afresh.
+  if (runtime_state().web_view != nullptr) {
+    record("a new environment replaces the one whose browser process ended");
+    reset_runtime_state();
+  }
   check_handler_iid(handler, kIidEnvironmentCompletedHandler, "environment-completed handler");
   // The runtime makes the user data folder when it is missing.
   if (user_data_folder != nullptr) SHCreateDirectoryExW(nullptr, user_data_folder, nullptr);

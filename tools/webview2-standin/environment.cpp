@@ -47,6 +47,11 @@ HRESULT STDMETHODCALLTYPE create_response(ICoreWebView2Environment*, IStream* co
   record_call("ICoreWebView2Environment.CreateWebResourceResponse(" + std::string(content ? "stream" : "no body") +
               ", " + std::to_string(status) + ", " + quoted(reason) + ", " + quoted(headers) + ")");
   if (response == nullptr) return E_POINTER;
+  if (runtime_state().fail_response_creation) {
+    record("page: the runtime fails to create the response");
+    *response = nullptr;
+    return E_OUTOFMEMORY;
+  }
   *response = reinterpret_cast<ICoreWebView2WebResourceResponse*>(new_response(content, status, reason, headers));
   return S_OK;
 }

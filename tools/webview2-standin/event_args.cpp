@@ -202,7 +202,43 @@ constexpr ICoreWebView2WebResourceRequestedEventArgsVtbl kResourceVtbl = {
     .get_ResourceContext = resource_get_context,
 };
 
+// ---- NavigationCompleted and ProcessFailed ----
+
+HRESULT STDMETHODCALLTYPE completed_get_is_success(ICoreWebView2NavigationCompletedEventArgs*, BOOL* success) {
+  record_call("ICoreWebView2NavigationCompletedEventArgs.get_IsSuccess");
+  if (success == nullptr) return E_POINTER;
+  *success = TRUE;
+  return S_OK;
+}
+
+constexpr ICoreWebView2NavigationCompletedEventArgsVtbl kCompletedVtbl = {
+    .QueryInterface = query_interface<NavigationCompletedArgs>,
+    .AddRef = add_ref<NavigationCompletedArgs>,
+    .Release = release<NavigationCompletedArgs>,
+    .get_IsSuccess = completed_get_is_success,
+    .get_WebErrorStatus = unexpected_call<NavigationCompletedArgs, 4>,
+    .get_NavigationId = unexpected_call<NavigationCompletedArgs, 5>,
+};
+
+HRESULT STDMETHODCALLTYPE failed_get_kind(ICoreWebView2ProcessFailedEventArgs* self, INT32* kind) {
+  record_call("ICoreWebView2ProcessFailedEventArgs.get_ProcessFailedKind");
+  if (kind == nullptr) return E_POINTER;
+  *kind = object_of<ProcessFailedArgs>(self)->kind;
+  return S_OK;
+}
+
+constexpr ICoreWebView2ProcessFailedEventArgsVtbl kFailedVtbl = {
+    .QueryInterface = query_interface<ProcessFailedArgs>,
+    .AddRef = add_ref<ProcessFailedArgs>,
+    .Release = release<ProcessFailedArgs>,
+    .get_ProcessFailedKind = failed_get_kind,
+};
+
 }  // namespace
+
+NavigationCompletedArgs* new_navigation_completed_args() { return new NavigationCompletedArgs{&kCompletedVtbl, 1}; }
+
+ProcessFailedArgs* new_process_failed_args(INT32 kind) { return new ProcessFailedArgs{&kFailedVtbl, 1, kind}; }
 
 NavigationStartingArgs* new_navigation_starting_args(std::wstring uri) {
   return new NavigationStartingArgs{&kNavigationVtbl, 1, std::move(uri), FALSE};

@@ -60,10 +60,29 @@ struct WebResourceRequestedArgs {
   static constexpr char kName[] = "ICoreWebView2WebResourceRequestedEventArgs";
 };
 
+struct NavigationCompletedArgs {
+  const ICoreWebView2NavigationCompletedEventArgsVtbl* lpVtbl;
+  LONG references;
+
+  static constexpr GUID kIid = kIidNavigationCompletedArgs;
+  static constexpr char kName[] = "ICoreWebView2NavigationCompletedEventArgs";
+};
+
+struct ProcessFailedArgs {
+  const ICoreWebView2ProcessFailedEventArgsVtbl* lpVtbl;
+  LONG references;
+  INT32 kind;
+
+  static constexpr GUID kIid = kIidProcessFailedArgs;
+  static constexpr char kName[] = "ICoreWebView2ProcessFailedEventArgs";
+};
+
 // Each made with one reference, which the caller releases through its vtable.
 NavigationStartingArgs* new_navigation_starting_args(std::wstring uri);
 NewWindowRequestedArgs* new_new_window_requested_args(std::wstring uri);
 WebMessageReceivedArgs* new_web_message_received_args(std::wstring source, std::wstring text);
 WebResourceRequestedArgs* new_web_resource_requested_args(std::wstring uri, INT32 context);
+NavigationCompletedArgs* new_navigation_completed_args();
+ProcessFailedArgs* new_process_failed_args(INT32 kind);
 
 }  // namespace standin

@@ -1,8 +1,10 @@
 #include "page_player.h"
 
+#include <chrono>
 #include <fstream>
 #include <sstream>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "call_log.h"
@@ -17,6 +19,8 @@ namespace {
 // Long enough for a whole install under Wine; then the page gives up and closes
 // the window so the test ends with the record saying what never came.
 constexpr unsigned kWaitMilliseconds = 300'000;
+// A reload is asked for at once, from the failure's own handler.
+constexpr unsigned kReloadWaitMilliseconds = 20'000;
 
 struct Step {
   std::string command;
@@ -29,6 +33,8 @@ std::vector<std::string> scripts_run;
 std::size_t scripts_seen = 0;  // scripts before this index satisfied earlier waits
 std::string awaited;
 bool waiting = false;
+bool renderer_gone = false;  // between a renderer exit and the next load
+bool steps_read = false;
 std::wstring page_uri;
 
 std::vector<Step> read_steps() {
@@ -145,18 +151,64 @@ void request_new_window(const std::wstring& uri) {
   as_interface->lpVtbl->Release(as_interface);
 }
 
-void post_message(const std::string& text) {
+void post_message(const std::string& text, const std::wstring& source) {
   RuntimeState& state = runtime_state();
-  record("page: posts " + text);
-  WebMessageReceivedArgs* args = new_web_message_received_args(page_uri, widen(text));
+  record("page: posts " + text + (source == page_uri ? "" : " from " + quoted(source.c_str())));
+  WebMessageReceivedArgs* args = new_web_message_received_args(source, widen(text));
   auto* as_interface = reinterpret_cast<ICoreWebView2WebMessageReceivedEventArgs*>(args);
   raise(state.message_handlers, as_interface);
   as_interface->lpVtbl->Release(as_interface);
 }
 
+// The window should go at once, even though the installer may take seconds more to
+// end; a thread of the page's own watches it, since the installer's thread is busy.
 void close_window() {
   record("page: closes the window");
-  PostMessageW(runtime_state().parent, WM_CLOSE, 0, 0);
+  HWND window = runtime_state().parent;
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  std::thread([window] {
+    const auto closed_at = std::chrono::steady_clock::now();
+    for (int check = 0; check < 2000; ++check) {
+      if (!IsWindowVisible(window)) {
+        const auto after = std::chrono::steady_clock::now() - closed_at;
+        record("page: the window is hidden " +
+               std::to_string(std::chrono::duration_cast<std::chrono::milliseconds>(after).count()) +
+               " ms after the close");
+        return;
+      }
+      Sleep(5);
+    }
+  }).detach();
+}
+
+void raise_process_failed(INT32 kind) {
+  ProcessFailedArgs* args = new_process_failed_args(kind);
+  auto* as_interface = reinterpret_cast<ICoreWebView2ProcessFailedEventArgs*>(args);
+  raise(runtime_state().process_failed_handlers, as_interface);
+  as_interface->lpVtbl->Release(as_interface);
+}
+
+void raise_navigation_completed() {
+  NavigationCompletedArgs* args = new_navigation_completed_args();
+  auto* as_interface = reinterpret_cast<ICoreWebView2NavigationCompletedEventArgs*>(args);
+  raise(runtime_state().completed_handlers, as_interface);
+  as_interface->lpVtbl->Release(as_interface);
+}
+
+// A host that does not load the page again leaves it blank for good; the page gives
+// up rather than keep the test waiting for the whole run.
+void give_up_unless_loaded_again() {
+  start_timer(kReloadWaitMilliseconds, [] {
+    record("page: never loaded again");
+    close_window();
+  });
+}
+
+// "FIRST REST" split at the first space.
+std::pair<std::string, std::string> split_first(const std::string& text) {
+  const std::size_t space = text.find(' ');
+  if (space == std::string::npos) return {text, ""};
+  return {text.substr(0, space), text.substr(space + 1)};
 }
 
 // True when a script run since the last satisfied wait contains AWAITED.
@@ -185,7 +237,7 @@ void begin_wait(const std::string& text) {
 
 // Plays steps until one has to wait for the installer.
 void run_steps() {
-  while (!waiting && next_step < steps.size()) {
+  while (!waiting && !renderer_gone && next_step < steps.size()) {
     const Step& step = steps[next_step++];
     if (step.command == "request") {
       fetch(widen(step.argument));
@@ -194,7 +246,39 @@ void run_steps() {
     } else if (step.command == "new-window") {
       request_new_window(widen(step.argument));
     } else if (step.command == "post") {
-      post_message(step.argument);
+      post_message(step.argument, page_uri);
+    } else if (step.command == "post-from") {
+      const auto [source, text] = split_first(step.argument);
+      post_message(text, widen(source));
+    } else if (step.command == "request-failing") {
+      runtime_state().fail_response_creation = true;
+      fetch(widen(step.argument));
+      runtime_state().fail_response_creation = false;
+    } else if (step.command == "focus") {
+      record("page: the window gets the keyboard focus");
+      SetFocus(nullptr);
+      SetFocus(runtime_state().parent);
+    } else if (step.command == "move") {
+      const auto [x, y] = split_first(step.argument);
+      record("page: the window is moved to " + x + ", " + y);
+      SetWindowPos(runtime_state().parent, nullptr, std::stoi(x), std::stoi(y), 0, 0,
+                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    } else if (step.command == "minimize") {
+      record("page: the window is minimized");
+      ShowWindow(runtime_state().parent, SW_MINIMIZE);
+    } else if (step.command == "restore") {
+      record("page: the window is restored");
+      ShowWindow(runtime_state().parent, SW_RESTORE);
+    } else if (step.command == "renderer-exit") {
+      record("page: the renderer process exits");
+      renderer_gone = true;
+      raise_process_failed(1);
+      give_up_unless_loaded_again();
+    } else if (step.command == "browser-exit") {
+      record("page: the browser process exits");
+      renderer_gone = true;
+      raise_process_failed(0);
+      give_up_unless_loaded_again();
     } else if (step.command == "wait") {
       begin_wait(step.argument);
     } else if (step.command == "close") {
@@ -210,14 +294,27 @@ void run_steps() {
 void play_page(const std::wstring& start_uri) {
   if (!navigation_allowed(start_uri)) return;
   page_uri = start_uri;
+  if (renderer_gone) cancel_timer();
+  renderer_gone = false;
+  // A new document has seen none of the scripts run in the one before it.
+  scripts_seen = scripts_run.size();
   fetch(start_uri);
   const std::vector<std::wstring>& scripts = runtime_state().document_scripts;
   for (std::size_t index = 0; index < scripts.size(); ++index) {
     record("page: document script " + std::to_string(index + 1) + " runs: " + narrow(scripts[index].c_str()));
   }
   record("page: the page's own scripts start");
-  steps = read_steps();
+  raise_navigation_completed();
+  if (!steps_read) {
+    steps = read_steps();
+    steps_read = true;
+  }
   run_steps();
+}
+
+void reload_page() {
+  record("page: loads again");
+  play_page(page_uri);
 }
 
 void page_ran_script(std::string script) {

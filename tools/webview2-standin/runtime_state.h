@@ -30,13 +30,21 @@ struct RuntimeState {
   std::vector<WebMessageReceivedHandler*> message_handlers;
   std::vector<NewWindowRequestedHandler*> new_window_handlers;
   std::vector<WebResourceRequestedHandler*> resource_handlers;
+  std::vector<NavigationCompletedHandler*> completed_handlers;
+  std::vector<ProcessFailedHandler*> process_failed_handlers;
   std::vector<std::wstring> resource_filters;
   // Scripts added before the navigation, run at the start of its document.
   std::vector<std::wstring> document_scripts;
   bool navigated = false;
+  // Set by the page while it plays a failing response creation.
+  bool fail_response_creation = false;
 };
 
 RuntimeState& runtime_state();
+
+// A new environment after the browser process ended: the old web view, its
+// handlers, filters and scripts are gone with it.
+void reset_runtime_state();
 
 ICoreWebView2Environment* make_environment();
 ICoreWebView2Controller* make_controller(HWND parent);

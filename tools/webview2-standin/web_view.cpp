@@ -23,17 +23,31 @@ struct WebView {
 struct Settings {
   const ICoreWebView2SettingsVtbl* lpVtbl;
   LONG references;
-  BOOL values[9];
+  BOOL values[10];
 
   static constexpr GUID kIid = kIidSettings;
   static constexpr char kName[] = "ICoreWebView2Settings";
 };
 
-constexpr const char* kSettingNames[9] = {
+constexpr const char* kSettingNames[10] = {
     "IsScriptEnabled",         "IsWebMessageEnabled",         "AreDefaultScriptDialogsEnabled",
     "IsStatusBarEnabled",      "AreDevToolsEnabled",          "AreDefaultContextMenusEnabled",
     "AreHostObjectsAllowed",   "IsZoomControlEnabled",        "IsBuiltInErrorPageEnabled",
+    "AreBrowserAcceleratorKeysEnabled",
 };
+
+// A runtime new enough to have ICoreWebView2Settings3 answers for it and for
+// Settings2 with the same object; the query is recorded, since a host must ask.
+HRESULT STDMETHODCALLTYPE query_settings(ICoreWebView2Settings* self, REFIID iid, void** result) {
+  if (result != nullptr && (IsEqualIID(iid, kIidSettings2) || IsEqualIID(iid, kIidSettings3))) {
+    record_call(std::string("ICoreWebView2Settings.QueryInterface(ICoreWebView2Settings") +
+                (IsEqualIID(iid, kIidSettings3) ? "3" : "2") + ")");
+    add_ref<Settings>(self);
+    *result = self;
+    return S_OK;
+  }
+  return query_interface<Settings>(self, iid, result);
+}
 
 template <int Index>
 HRESULT STDMETHODCALLTYPE get_setting(ICoreWebView2Settings* self, BOOL* value) {
@@ -45,13 +59,14 @@ HRESULT STDMETHODCALLTYPE get_setting(ICoreWebView2Settings* self, BOOL* value) 
 
 template <int Index>
 HRESULT STDMETHODCALLTYPE put_setting(ICoreWebView2Settings* self, BOOL value) {
-  record_call(std::string("ICoreWebView2Settings.put_") + kSettingNames[Index] + "(" + std::to_string(value) + ")");
+  record_call(std::string(Index == 9 ? "ICoreWebView2Settings3.put_" : "ICoreWebView2Settings.put_") +
+              kSettingNames[Index] + "(" + std::to_string(value) + ")");
   object_of<Settings>(self)->values[Index] = value;
   return S_OK;
 }
 
 constexpr ICoreWebView2SettingsVtbl kSettingsVtbl = {
-    .QueryInterface = query_interface<Settings>,
+    .QueryInterface = query_settings,
     .AddRef = add_ref<Settings>,
     .Release = release<Settings>,
     .get_IsScriptEnabled = get_setting<0>,
@@ -72,10 +87,14 @@ constexpr ICoreWebView2SettingsVtbl kSettingsVtbl = {
     .put_IsZoomControlEnabled = put_setting<7>,
     .get_IsBuiltInErrorPageEnabled = get_setting<8>,
     .put_IsBuiltInErrorPageEnabled = put_setting<8>,
+    .get_UserAgent = unexpected_call<Settings, 21>,
+    .put_UserAgent = unexpected_call<Settings, 22>,
+    .get_AreBrowserAcceleratorKeysEnabled = get_setting<9>,
+    .put_AreBrowserAcceleratorKeysEnabled = put_setting<9>,
 };
 
 ICoreWebView2Settings* the_settings() {
-  static Settings settings{&kSettingsVtbl, 1, {TRUE, TRUE, TRUE, TRUE, TRUE, TRUE, TRUE, TRUE, TRUE}};
+  static Settings settings{&kSettingsVtbl, 1, {TRUE, TRUE, TRUE, TRUE, TRUE, TRUE, TRUE, TRUE, TRUE, TRUE}};
   return reinterpret_cast<ICoreWebView2Settings*>(&settings);
 }
 
@@ -114,6 +133,25 @@ HRESULT STDMETHODCALLTYPE add_navigation_starting(ICoreWebView2*, NavigationStar
                                                   EventRegistrationTokenValue* token) {
   return add_handler(runtime_state().navigation_handlers, handler, token, kIidNavigationStartingHandler,
                      "NavigationStarting");
+}
+
+HRESULT STDMETHODCALLTYPE add_navigation_completed(ICoreWebView2*, NavigationCompletedHandler* handler,
+                                                   EventRegistrationTokenValue* token) {
+  return add_handler(runtime_state().completed_handlers, handler, token, kIidNavigationCompletedHandler,
+                     "NavigationCompleted");
+}
+
+HRESULT STDMETHODCALLTYPE add_process_failed(ICoreWebView2*, ProcessFailedHandler* handler,
+                                             EventRegistrationTokenValue* token) {
+  return add_handler(runtime_state().process_failed_handlers, handler, token, kIidProcessFailedHandler,
+                     "ProcessFailed");
+}
+
+// The page loads again from its start, later, as the runtime reloads.
+HRESULT STDMETHODCALLTYPE reload(ICoreWebView2*) {
+  record_call("ICoreWebView2.Reload");
+  post_to_ui(reload_page);
+  return S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE add_web_message_received(ICoreWebView2*, WebMessageReceivedHandler* handler,
@@ -187,7 +225,7 @@ constexpr ICoreWebView2Vtbl kWebViewVtbl = {
     .remove_SourceChanged = unexpected_call<WebView, 12>,
     .add_HistoryChanged = unexpected_call<WebView, 13>,
     .remove_HistoryChanged = unexpected_call<WebView, 14>,
-    .add_NavigationCompleted = unexpected_call<WebView, 15>,
+    .add_NavigationCompleted = add_navigation_completed,
     .remove_NavigationCompleted = unexpected_call<WebView, 16>,
     .add_FrameNavigationStarting = unexpected_call<WebView, 17>,
     .remove_FrameNavigationStarting = unexpected_call<WebView, 18>,
@@ -197,13 +235,13 @@ constexpr ICoreWebView2Vtbl kWebViewVtbl = {
     .remove_ScriptDialogOpening = unexpected_call<WebView, 22>,
     .add_PermissionRequested = unexpected_call<WebView, 23>,
     .remove_PermissionRequested = unexpected_call<WebView, 24>,
-    .add_ProcessFailed = unexpected_call<WebView, 25>,
+    .add_ProcessFailed = add_process_failed,
     .remove_ProcessFailed = unexpected_call<WebView, 26>,
     .AddScriptToExecuteOnDocumentCreated = add_document_script,
     .RemoveScriptToExecuteOnDocumentCreated = unexpected_call<WebView, 28>,
     .ExecuteScript = execute_script,
     .CapturePreview = unexpected_call<WebView, 30>,
-    .Reload = unexpected_call<WebView, 31>,
+    .Reload = reload,
     .PostWebMessageAsJson = unexpected_call<WebView, 32>,
     .PostWebMessageAsString = unexpected_call<WebView, 33>,
     .add_WebMessageReceived = add_web_message_received,
@@ -242,6 +280,26 @@ ICoreWebView2* make_web_view() { return reinterpret_cast<ICoreWebView2*>(new Web
 RuntimeState& runtime_state() {
   static RuntimeState state;
   return state;
+}
+
+namespace {
+template <class Handler>
+void release_all(std::vector<Handler*>& handlers) {
+  for (Handler* handler : handlers) handler->lpVtbl->Release(handler);
+  handlers.clear();
+}
+}  // namespace
+
+void reset_runtime_state() {
+  RuntimeState& state = runtime_state();
+  release_all(state.navigation_handlers);
+  release_all(state.message_handlers);
+  release_all(state.new_window_handlers);
+  release_all(state.resource_handlers);
+  release_all(state.completed_handlers);
+  release_all(state.process_failed_handlers);
+  if (state.web_view != nullptr) state.web_view->lpVtbl->Release(state.web_view);
+  state = RuntimeState{};
 }
 
 }  // namespace standin

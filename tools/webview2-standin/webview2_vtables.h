@@ -6,6 +6,9 @@
 // hiding in both. Every IID and every slot order here was compared with a public
 // MIDL-generated WebView2.h (its "C style interface" vtables and its IID_ constants);
 // the offset checks at the end pin each slot the installer may call to its index.
+// The later additions (ICoreWebView2Settings2/3, MoveFocus and the position notice,
+// the NavigationCompleted and ProcessFailed handlers and arguments) were checked
+// against several other public declarations of the same interfaces, which agree.
 //
 // Slot numbers count the three IUnknown methods, so slot n sits at byte 8 n.
 // Methods the installer has no business calling are typed UnusedSlot: their stub
@@ -38,6 +41,10 @@ typedef struct ICoreWebView2NewWindowRequestedEventHandler NewWindowRequestedHan
 typedef struct ICoreWebView2WebResourceRequestedEventHandler WebResourceRequestedHandler;
 typedef struct ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler AddScriptCompletedHandler;
 typedef struct ICoreWebView2ExecuteScriptCompletedHandler ExecuteScriptCompletedHandler;
+typedef struct ICoreWebView2NavigationCompletedEventArgs ICoreWebView2NavigationCompletedEventArgs;
+typedef struct ICoreWebView2NavigationCompletedEventHandler NavigationCompletedHandler;
+typedef struct ICoreWebView2ProcessFailedEventArgs ICoreWebView2ProcessFailedEventArgs;
+typedef struct ICoreWebView2ProcessFailedEventHandler ProcessFailedHandler;
 
 typedef struct EventRegistrationTokenValue {
   INT64 value;
@@ -121,6 +128,24 @@ struct ICoreWebView2ExecuteScriptCompletedHandler {
   const ExecuteScriptCompletedHandlerVtbl* lpVtbl;
 };
 
+typedef struct NavigationCompletedHandlerVtbl {
+  STANDIN_IUNKNOWN_SLOTS(NavigationCompletedHandler);
+  HRESULT(STDMETHODCALLTYPE* Invoke)(NavigationCompletedHandler* self, ICoreWebView2* sender,
+                                     ICoreWebView2NavigationCompletedEventArgs* args);
+} NavigationCompletedHandlerVtbl;
+struct ICoreWebView2NavigationCompletedEventHandler {
+  const NavigationCompletedHandlerVtbl* lpVtbl;
+};
+
+typedef struct ProcessFailedHandlerVtbl {
+  STANDIN_IUNKNOWN_SLOTS(ProcessFailedHandler);
+  HRESULT(STDMETHODCALLTYPE* Invoke)(ProcessFailedHandler* self, ICoreWebView2* sender,
+                                     ICoreWebView2ProcessFailedEventArgs* args);
+} ProcessFailedHandlerVtbl;
+struct ICoreWebView2ProcessFailedEventHandler {
+  const ProcessFailedHandlerVtbl* lpVtbl;
+};
+
 // Implemented by the host when it passes options; the runtime only reads it.
 typedef struct ICoreWebView2EnvironmentOptionsVtbl {
   STANDIN_IUNKNOWN_SLOTS(ICoreWebView2EnvironmentOptions);
@@ -168,7 +193,8 @@ typedef struct ICoreWebView2ControllerVtbl {
   UnusedSlot add_ZoomFactorChanged;                                                    // 9
   UnusedSlot remove_ZoomFactorChanged;                                                 // 10
   UnusedSlot SetBoundsAndZoomFactor;                                                   // 11
-  UnusedSlot MoveFocus;                                                                // 12
+  // COREWEBVIEW2_MOVE_FOCUS_REASON, a 32-bit enumeration: 0 programmatic, 1 next, 2 previous.
+  HRESULT(STDMETHODCALLTYPE* MoveFocus)(ICoreWebView2Controller* self, INT32 reason);  // 12
   UnusedSlot add_MoveFocusRequested;                                                   // 13
   UnusedSlot remove_MoveFocusRequested;                                                // 14
   UnusedSlot add_GotFocus;                                                             // 15
@@ -179,7 +205,7 @@ typedef struct ICoreWebView2ControllerVtbl {
   UnusedSlot remove_AcceleratorKeyPressed;                                             // 20
   UnusedSlot get_ParentWindow;                                                         // 21
   UnusedSlot put_ParentWindow;                                                         // 22
-  UnusedSlot NotifyParentWindowPositionChanged;                                        // 23
+  HRESULT(STDMETHODCALLTYPE* NotifyParentWindowPositionChanged)(ICoreWebView2Controller* self);  // 23
   HRESULT(STDMETHODCALLTYPE* Close)(ICoreWebView2Controller* self);                    // 24
   HRESULT(STDMETHODCALLTYPE* get_CoreWebView2)(ICoreWebView2Controller* self, ICoreWebView2** web_view);  // 25
 } ICoreWebView2ControllerVtbl;
@@ -202,7 +228,8 @@ typedef struct ICoreWebView2Vtbl {
   UnusedSlot remove_SourceChanged;                                                         // 12
   UnusedSlot add_HistoryChanged;                                                           // 13
   UnusedSlot remove_HistoryChanged;                                                        // 14
-  UnusedSlot add_NavigationCompleted;                                                      // 15
+  HRESULT(STDMETHODCALLTYPE* add_NavigationCompleted)(ICoreWebView2* self, NavigationCompletedHandler* handler,
+                                                      EventRegistrationTokenValue* token);  // 15
   UnusedSlot remove_NavigationCompleted;                                                   // 16
   UnusedSlot add_FrameNavigationStarting;                                                  // 17
   UnusedSlot remove_FrameNavigationStarting;                                               // 18
@@ -212,7 +239,8 @@ typedef struct ICoreWebView2Vtbl {
   UnusedSlot remove_ScriptDialogOpening;                                                   // 22
   UnusedSlot add_PermissionRequested;                                                      // 23
   UnusedSlot remove_PermissionRequested;                                                   // 24
-  UnusedSlot add_ProcessFailed;                                                            // 25
+  HRESULT(STDMETHODCALLTYPE* add_ProcessFailed)(ICoreWebView2* self, ProcessFailedHandler* handler,
+                                                EventRegistrationTokenValue* token);  // 25
   UnusedSlot remove_ProcessFailed;                                                         // 26
   HRESULT(STDMETHODCALLTYPE* AddScriptToExecuteOnDocumentCreated)(ICoreWebView2* self, LPCWSTR script,
                                                                   AddScriptCompletedHandler* handler);  // 27
@@ -220,7 +248,7 @@ typedef struct ICoreWebView2Vtbl {
   HRESULT(STDMETHODCALLTYPE* ExecuteScript)(ICoreWebView2* self, LPCWSTR script,
                                             ExecuteScriptCompletedHandler* handler);  // 29
   UnusedSlot CapturePreview;                                                          // 30
-  UnusedSlot Reload;                                                                  // 31
+  HRESULT(STDMETHODCALLTYPE* Reload)(ICoreWebView2* self);                            // 31
   UnusedSlot PostWebMessageAsJson;                                                    // 32
   UnusedSlot PostWebMessageAsString;                                                  // 33
   HRESULT(STDMETHODCALLTYPE* add_WebMessageReceived)(ICoreWebView2* self, WebMessageReceivedHandler* handler,
@@ -283,6 +311,12 @@ typedef struct ICoreWebView2SettingsVtbl {
   SettingsSetter put_IsZoomControlEnabled;           // 18
   SettingsGetter get_IsBuiltInErrorPageEnabled;      // 19
   SettingsSetter put_IsBuiltInErrorPageEnabled;      // 20
+  // ICoreWebView2Settings2 and 3 continue the same vtable; the stand-in's settings
+  // object is a Settings3 and answers for all three IIDs.
+  UnusedSlot get_UserAgent;                                // 21
+  UnusedSlot put_UserAgent;                                // 22
+  SettingsGetter get_AreBrowserAcceleratorKeysEnabled;     // 23
+  SettingsSetter put_AreBrowserAcceleratorKeysEnabled;     // 24
 } ICoreWebView2SettingsVtbl;
 struct ICoreWebView2Settings {
   const ICoreWebView2SettingsVtbl* lpVtbl;
@@ -361,6 +395,25 @@ struct ICoreWebView2WebResourceRequest {
   const ICoreWebView2WebResourceRequestVtbl* lpVtbl;
 };
 
+typedef struct ICoreWebView2NavigationCompletedEventArgsVtbl {
+  STANDIN_IUNKNOWN_SLOTS(ICoreWebView2NavigationCompletedEventArgs);
+  HRESULT(STDMETHODCALLTYPE* get_IsSuccess)(ICoreWebView2NavigationCompletedEventArgs* self, BOOL* success);  // 3
+  UnusedSlot get_WebErrorStatus;                                                                              // 4
+  UnusedSlot get_NavigationId;                                                                                // 5
+} ICoreWebView2NavigationCompletedEventArgsVtbl;
+struct ICoreWebView2NavigationCompletedEventArgs {
+  const ICoreWebView2NavigationCompletedEventArgsVtbl* lpVtbl;
+};
+
+typedef struct ICoreWebView2ProcessFailedEventArgsVtbl {
+  STANDIN_IUNKNOWN_SLOTS(ICoreWebView2ProcessFailedEventArgs);
+  // COREWEBVIEW2_PROCESS_FAILED_KIND: 0 browser exited, 1 render exited, 2 render unresponsive.
+  HRESULT(STDMETHODCALLTYPE* get_ProcessFailedKind)(ICoreWebView2ProcessFailedEventArgs* self, INT32* kind);  // 3
+} ICoreWebView2ProcessFailedEventArgsVtbl;
+struct ICoreWebView2ProcessFailedEventArgs {
+  const ICoreWebView2ProcessFailedEventArgsVtbl* lpVtbl;
+};
+
 // Only made by the environment and read back by the stand-in itself; the installer
 // has no reason to call any of these.
 typedef struct ICoreWebView2WebResourceResponseVtbl {
@@ -389,12 +442,17 @@ STANDIN_SLOT(ICoreWebView2EnvironmentVtbl, CreateWebResourceResponse, 4);
 STANDIN_SLOT(ICoreWebView2EnvironmentVtbl, remove_NewBrowserVersionAvailable, 7);
 STANDIN_SLOT(ICoreWebView2ControllerVtbl, put_IsVisible, 4);
 STANDIN_SLOT(ICoreWebView2ControllerVtbl, put_Bounds, 6);
+STANDIN_SLOT(ICoreWebView2ControllerVtbl, MoveFocus, 12);
+STANDIN_SLOT(ICoreWebView2ControllerVtbl, NotifyParentWindowPositionChanged, 23);
 STANDIN_SLOT(ICoreWebView2ControllerVtbl, Close, 24);
 STANDIN_SLOT(ICoreWebView2ControllerVtbl, get_CoreWebView2, 25);
 STANDIN_SLOT(ICoreWebView2Vtbl, get_Settings, 3);
 STANDIN_SLOT(ICoreWebView2Vtbl, Navigate, 5);
 STANDIN_SLOT(ICoreWebView2Vtbl, add_NavigationStarting, 7);
+STANDIN_SLOT(ICoreWebView2Vtbl, add_NavigationCompleted, 15);
+STANDIN_SLOT(ICoreWebView2Vtbl, add_ProcessFailed, 25);
 STANDIN_SLOT(ICoreWebView2Vtbl, AddScriptToExecuteOnDocumentCreated, 27);
+STANDIN_SLOT(ICoreWebView2Vtbl, Reload, 31);
 STANDIN_SLOT(ICoreWebView2Vtbl, ExecuteScript, 29);
 STANDIN_SLOT(ICoreWebView2Vtbl, add_WebMessageReceived, 34);
 STANDIN_SLOT(ICoreWebView2Vtbl, add_NewWindowRequested, 44);
@@ -407,6 +465,11 @@ STANDIN_SLOT(ICoreWebView2SettingsVtbl, put_AreDevToolsEnabled, 12);
 STANDIN_SLOT(ICoreWebView2SettingsVtbl, put_AreDefaultContextMenusEnabled, 14);
 STANDIN_SLOT(ICoreWebView2SettingsVtbl, put_IsZoomControlEnabled, 18);
 STANDIN_SLOT(ICoreWebView2SettingsVtbl, put_IsBuiltInErrorPageEnabled, 20);
+STANDIN_SLOT(ICoreWebView2SettingsVtbl, put_AreBrowserAcceleratorKeysEnabled, 24);
+STANDIN_SLOT(ICoreWebView2NavigationCompletedEventArgsVtbl, get_NavigationId, 5);
+STANDIN_SLOT(ICoreWebView2ProcessFailedEventArgsVtbl, get_ProcessFailedKind, 3);
+STANDIN_SLOT(NavigationCompletedHandlerVtbl, Invoke, 3);
+STANDIN_SLOT(ProcessFailedHandlerVtbl, Invoke, 3);
 STANDIN_SLOT(ICoreWebView2WebMessageReceivedEventArgsVtbl, TryGetWebMessageAsString, 5);
 STANDIN_SLOT(ICoreWebView2NavigationStartingEventArgsVtbl, get_Uri, 3);
 STANDIN_SLOT(ICoreWebView2NavigationStartingEventArgsVtbl, put_Cancel, 8);
@@ -478,5 +541,21 @@ inline constexpr GUID kIidAddScriptCompletedHandler = {
 // 49511172-CC67-4BCA-9923-137112F4C4CC
 inline constexpr GUID kIidExecuteScriptCompletedHandler = {
     0x49511172, 0xcc67, 0x4bca, {0x99, 0x23, 0x13, 0x71, 0x12, 0xf4, 0xc4, 0xcc}};
+// EE9A0F68-F46C-4E32-AC23-EF8CAC224D2A
+inline constexpr GUID kIidSettings2 = {0xee9a0f68, 0xf46c, 0x4e32, {0xac, 0x23, 0xef, 0x8c, 0xac, 0x22, 0x4d, 0x2a}};
+// FDB5AB74-AF33-4854-84F0-0A631DEB5EBA
+inline constexpr GUID kIidSettings3 = {0xfdb5ab74, 0xaf33, 0x4854, {0x84, 0xf0, 0x0a, 0x63, 0x1d, 0xeb, 0x5e, 0xba}};
+// D33A35BF-1C49-4F98-93AB-006E0533FE1C
+inline constexpr GUID kIidNavigationCompletedHandler = {
+    0xd33a35bf, 0x1c49, 0x4f98, {0x93, 0xab, 0x00, 0x6e, 0x05, 0x33, 0xfe, 0x1c}};
+// 30D68B7D-20D9-4752-A9CA-EC8448FBB5C1
+inline constexpr GUID kIidNavigationCompletedArgs = {
+    0x30d68b7d, 0x20d9, 0x4752, {0xa9, 0xca, 0xec, 0x84, 0x48, 0xfb, 0xb5, 0xc1}};
+// 79E0AEA4-990B-42D9-AA1D-0FCC2E5BC7F1
+inline constexpr GUID kIidProcessFailedHandler = {
+    0x79e0aea4, 0x990b, 0x42d9, {0xaa, 0x1d, 0x0f, 0xcc, 0x2e, 0x5b, 0xc7, 0xf1}};
+// 8155A9A4-1474-4A86-8CAE-151B0FA6B8CA
+inline constexpr GUID kIidProcessFailedArgs = {
+    0x8155a9a4, 0x1474, 0x4a86, {0x8c, 0xae, 0x15, 0x1b, 0x0f, 0xa6, 0xb8, 0xca}};
 
 }  // namespace standin
