@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <system_error>
+#include <thread>
 #include <vector>
 
 #include "system/text.h"
@@ -40,10 +41,44 @@ InstallerEvent download_progress_event(std::uint64_t downloaded, std::uint64_t t
           {"total", total}};
 }
 
+// The validator a resumption sends in If-Range, so the server answers with the rest
+// of the same package or, if the package changed, with all of the new one. A weak
+// ETag cannot serve there.
+std::optional<std::string> validator_of(const ResponseStream& stream) {
+  if (auto etag = stream.header("ETag"); etag && !etag->empty() && etag->rfind("W/", 0) != 0) return etag;
+  if (auto modified = stream.header("Last-Modified"); modified && !modified->empty()) return modified;
+  return std::nullopt;
+}
+
+// Whether a 206's Content-Range ("bytes FIRST-LAST/SIZE") starts at FIRST.
+bool range_starts_at(const std::optional<std::string>& content_range, std::uint64_t first) {
+  if (!content_range) return false;
+  const std::string expected = "bytes " + std::to_string(first) + "-";
+  return content_range->rfind(expected, 0) == 0;
+}
+
+// Waits for PAUSE; false when the cancel flag was set meanwhile, which is noticed
+// within a twentieth of a second.
+bool pause_unless_cancelled(std::chrono::milliseconds pause, const std::atomic<bool>& cancel) {
+  const auto until = std::chrono::steady_clock::now() + pause;
+  while (!cancel.load()) {
+    const auto left = until - std::chrono::steady_clock::now();
+    if (left <= std::chrono::steady_clock::duration::zero()) return true;
+    std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(left, std::chrono::milliseconds(50)));
+  }
+  return false;
+}
+
 }  // namespace
 
 PackageSink::PackageSink(PackageFile& file, std::uint64_t size_bytes, const EventSender& send, SteadyClock now)
     : file_(file), size_bytes_(size_bytes), send_(send), now_(std::move(now)) {
+  restart();
+}
+
+void PackageSink::restart() {
+  downloaded_ = 0;
+  digest_.emplace();
   // One second in the past, so the first chunk always produces an event.
   last_event_ = now_() - std::chrono::seconds(1);
 }
@@ -51,7 +86,7 @@ PackageSink::PackageSink(PackageFile& file, std::uint64_t size_bytes, const Even
 Result<void> PackageSink::accept(const std::uint8_t* bytes, std::size_t size) {
   downloaded_ += size;
   if (downloaded_ > size_bytes_) return Error{"the package is larger than announced"};
-  digest_.update(bytes, size);
+  digest_->update(bytes, size);
   if (auto written = file_.write(bytes, size); !written) return written;
   const auto instant = now_();
   const auto since = std::chrono::duration_cast<std::chrono::milliseconds>(instant - last_event_);
@@ -65,7 +100,7 @@ Result<void> PackageSink::accept(const std::uint8_t* bytes, std::size_t size) {
 Result<void> PackageSink::finish(const std::string& expected_sha256) {
   if (auto flushed = file_.flush(); !flushed) return flushed;
   if (downloaded_ != size_bytes_) return Error{"the package is shorter than announced"};
-  const auto digest = digest_.finish();
+  const auto digest = digest_->finish();
   if (!digest) return digest.error();
   if (to_hex(digest.value()) != ascii_lower(expected_sha256)) return Error{"SHA-256 mismatch"};
   return {};
@@ -73,7 +108,7 @@ Result<void> PackageSink::finish(const std::string& expected_sha256) {
 
 DownloadResult downloadPackage(const Package& package, const ReleaseClient& client,
                                const std::filesystem::path& package_file, const std::atomic<bool>& cancel,
-                               const EventSender& send, const SteadyClock& now) {
+                               const EventSender& send, const SteadyClock& now, const DownloadLimits& limits) {
   const auto failed = [](std::string message) { return DownloadStop{false, std::move(message)}; };
   const DownloadStop cancelled{true, {}};
   // A cancel that came while the package answer was requested ends the run before
@@ -81,10 +116,12 @@ DownloadResult downloadPackage(const Package& package, const ReleaseClient& clie
   if (cancel.load()) return cancelled;
   // The transport watches the flag as well, so a cancel ends a request that waits
   // for a head or a body that never comes.
-  auto opened = client.open_download(package.download_url, kDownloadBodyLimit, &cancel);
+  DownloadRequest request{package.download_url, {}, limits.body_limit, limits.stall_limit, &cancel};
+  auto opened = client.send_download(request);
   if (!opened) return cancel.load() ? cancelled : failed(opened.error().message);
-  ResponseStream& stream = *opened.value();
-  if (stream.status() != 200) return failed("HTTP " + std::to_string(stream.status()));
+  std::unique_ptr<ResponseStream> stream = std::move(opened).value();
+  if (stream->status() != 200) return failed("HTTP " + std::to_string(stream->status()));
+  const std::optional<std::string> validator = validator_of(*stream);
 
   auto created = PackageFile::create(package_file);
   if (!created) return failed(created.error().message);
@@ -98,16 +135,68 @@ DownloadResult downloadPackage(const Package& package, const ReleaseClient& clie
     return stop;
   };
 
-  LimitedReader reader(stream, package.size_bytes + 1);
   PackageSink sink(file, package.size_bytes, send, now);
   std::vector<std::uint8_t> buffer(kDownloadBufferSize);
+  bool progressed = false;
+  int resumptions = 0;
   for (;;) {
-    if (cancel.load()) return discard(cancelled);
-    auto count = reader.read(buffer.data(), buffer.size());
-    if (!count) return discard(cancel.load() ? cancelled : failed(count.error().message));
-    if (count.value() == 0) break;
-    if (auto accepted = sink.accept(buffer.data(), count.value()); !accepted) {
-      return discard(failed(accepted.error().message));
+    // One answer's body, from where the file stands. A broken connection (reset,
+    // cut off, a stall, the body limit) is the transport's error; a body that is
+    // too long or does not match is the package's, and is never asked for again.
+    LimitedReader reader(*stream, package.size_bytes + 1 - sink.downloaded());
+    std::optional<std::string> broken;
+    for (;;) {
+      if (cancel.load()) return discard(cancelled);
+      auto count = reader.read(buffer.data(), buffer.size());
+      if (!count) {
+        if (cancel.load()) return discard(cancelled);
+        broken = count.error().message;
+        break;
+      }
+      if (count.value() == 0) break;
+      progressed = true;
+      if (auto accepted = sink.accept(buffer.data(), count.value()); !accepted) {
+        return discard(failed(accepted.error().message));
+      }
+    }
+    if (!broken) break;
+    stream.reset();
+
+    // Resume: ask for the rest after a pause, a few times at most. A connection
+    // that broke before any byte came is not a link that dropped mid-way; it ends
+    // the download as a failed first request does.
+    for (;;) {
+      if (!progressed || resumptions == kDownloadResumptions) return discard(failed(*broken));
+      const auto pause = std::chrono::duration_cast<std::chrono::milliseconds>(kDownloadFirstPause) * (1 << resumptions);
+      ++resumptions;
+      if (!pause_unless_cancelled(pause, cancel)) return discard(cancelled);
+      // Without a validator a range cannot be asked for safely: the server may
+      // have changed the package meanwhile and would splice the new one's tail
+      // onto the old one's head, which only the final digest check would catch,
+      // after the whole download. So the package is asked for again whole, with
+      // the first request's plain GET, and is started again from byte 0.
+      request.headers.clear();
+      if (validator) {
+        request.headers = {{"Range", "bytes=" + std::to_string(sink.downloaded()) + "-"}, {"If-Range", *validator}};
+      }
+      auto reopened = client.send_download(request);
+      if (!reopened) {
+        if (cancel.load()) return discard(cancelled);
+        broken = reopened.error().message;
+        continue;
+      }
+      stream = std::move(reopened).value();
+      const int status = stream->status();
+      if (validator && status == 206 && range_starts_at(stream->header("Content-Range"), sink.downloaded())) break;
+      if (status != 200) return discard(failed("HTTP " + std::to_string(status)));
+      // The whole package again (the server does not do ranges, or the package
+      // changed): the file and the digest start over.
+      file.close();
+      auto again = PackageFile::create(package_file);
+      if (!again) return discard(failed(again.error().message));
+      file = std::move(again).value();
+      sink.restart();
+      break;
     }
   }
   if (auto finished = sink.finish(package.sha256); !finished) return discard(failed(finished.error().message));

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "install/package_file.h"
@@ -19,6 +20,13 @@ namespace quillmar {
 inline constexpr std::size_t kDownloadBufferSize = 262144;
 // Only the download limits the time for receiving a body: 30 minutes.
 inline constexpr std::chrono::seconds kDownloadBodyLimit{1800};
+// A body that brings no byte for this long is a broken connection, as is one cut
+// off or past its body limit: the download then resumes where it stopped.
+inline constexpr std::chrono::seconds kDownloadStallLimit{60};
+// How many times one download resumes at most, and the pause before the first
+// resumption; each later pause is twice the one before.
+inline constexpr int kDownloadResumptions = 5;
+inline constexpr std::chrono::seconds kDownloadFirstPause{1};
 // Download progress at most this often, plus the event at completion.
 inline constexpr std::chrono::milliseconds kDownloadProgressInterval{150};
 
@@ -31,6 +39,9 @@ class PackageSink {
  public:
   PackageSink(PackageFile& file, std::uint64_t size_bytes, const EventSender& send, SteadyClock now);
 
+  // Forgets every byte taken so far, for a body that starts again from byte 0 in
+  // the file FILE now holds.
+  void restart();
   // One chunk of the body. The error text is the failure detail.
   Result<void> accept(const std::uint8_t* bytes, std::size_t size);
   // After the last chunk: flush, length and digest checks.
@@ -44,7 +55,7 @@ class PackageSink {
   const EventSender& send_;
   SteadyClock now_;
   std::uint64_t downloaded_ = 0;
-  Sha256 digest_;
+  std::optional<Sha256> digest_;
   std::chrono::steady_clock::time_point last_event_;
 };
 
@@ -56,11 +67,21 @@ struct DownloadStop {
 };
 using DownloadResult = Result<void, DownloadStop>;
 
+// The time limits of one download's requests. Tests shorten them; the installer
+// always uses these.
+struct DownloadLimits {
+  std::chrono::seconds body_limit = kDownloadBodyLimit;  // per request
+  std::chrono::milliseconds stall_limit = kDownloadStallLimit;
+};
+
 // Streams PACKAGE into PACKAGE_FILE through the release client, checking length and
-// digest as it goes. The cancel flag is read before each read. On any ending but
-// success the partial file is deleted.
+// digest as it goes. A body that breaks off after some bytes is resumed with a
+// range request (or started again from byte 0 when the server sends it whole). The
+// cancel flag is read before each read and during the pauses between requests. On
+// any ending but success the partial file is deleted.
 DownloadResult downloadPackage(const Package& package, const ReleaseClient& client,
                                const std::filesystem::path& package_file, const std::atomic<bool>& cancel,
-                               const EventSender& send, const SteadyClock& now = std::chrono::steady_clock::now);
+                               const EventSender& send, const SteadyClock& now = std::chrono::steady_clock::now,
+                               const DownloadLimits& limits = DownloadLimits{});
 
 }  // namespace quillmar

@@ -26,6 +26,9 @@ struct HttpRequest {
   // A limit on receiving the whole body, counted from the response head; none
   // when absent.
   std::optional<std::chrono::seconds> body_limit;
+  // A limit on waiting for the next body byte: a body that stalls this long fails
+  // like a broken connection. None when absent.
+  std::optional<std::chrono::milliseconds> stall_limit;
   // When given, the request ends within a fraction of a second of the flag being
   // set, whatever the server does; a request whose flag is already set never
   // connects. The flag must outlive the response.
@@ -35,12 +38,20 @@ struct HttpRequest {
 // The error text of a request ended by its cancel flag.
 inline constexpr char kRequestCancelled[] = "the request was cancelled";
 
+// The error text of a body that stalled for LIMIT.
+inline std::string stalled_body_text(std::chrono::milliseconds limit) {
+  if (limit.count() % 1000 == 0) return "no body byte for " + std::to_string(limit.count() / 1000) + " seconds";
+  return "no body byte for " + std::to_string(limit.count()) + " ms";
+}
+
 // A response whose head has arrived; the body is pulled by the caller, so a slow
 // reader slows the transfer down instead of filling memory.
 class HttpResponse {
  public:
   virtual ~HttpResponse() = default;
   virtual int status() const = 0;
+  // The value of the response header NAME (any letter case), if the head has it.
+  virtual std::optional<std::string> header(const std::string& name) const = 0;
   // Reads up to CAPACITY body bytes; 0 at the end of the body.
   virtual Result<std::size_t> read(std::uint8_t* buffer, std::size_t capacity) = 0;
 };

@@ -20,6 +20,7 @@
 #include <mutex>
 
 #include "pinning/http_agent.h"
+#include "system/text.h"
 
 namespace quillmar {
 namespace {
@@ -76,6 +77,7 @@ class CurlTransfer final : public HttpResponse {
 
   Result<void> start();
   int status() const override { return status_; }
+  std::optional<std::string> header(const std::string& name) const override;
   Result<std::size_t> read(std::uint8_t* buffer, std::size_t capacity) override;
 
  private:
@@ -115,7 +117,12 @@ class CurlTransfer final : public HttpResponse {
   bool cancelled_ = false;
   std::optional<Clock::time_point> sent_at_;
   std::optional<Clock::time_point> head_at_;
+  // When the read() under way began to wait for body bytes.
+  std::optional<Clock::time_point> read_waiting_since_;
   int status_ = 0;
+  // The header lines of the latest head, names in small letters.
+  std::vector<HttpHeader> head_lines_;
+  std::vector<HttpHeader> final_head_;
 };
 
 class CurlAgent final : public HttpAgent {
@@ -254,7 +261,20 @@ std::size_t CurlTransfer::on_header(char* data,  // NOLINT(readability-non-const
     if (code >= 200) {
       transfer->status_ = static_cast<int>(code);
       transfer->head_at_ = Clock::now();
+      transfer->final_head_ = std::move(transfer->head_lines_);
     }
+    transfer->head_lines_.clear();
+    return length;
+  }
+  const std::string_view line(data, length);
+  const auto colon = line.find(':');
+  if (colon != std::string_view::npos && colon > 0) {
+    std::string name = ascii_lower(line.substr(0, colon));
+    std::string_view value = line.substr(colon + 1);
+    const auto first = value.find_first_not_of(" \t");
+    const auto last = value.find_last_not_of(" \t\r\n");
+    value = first == std::string_view::npos ? std::string_view() : value.substr(first, last - first + 1);
+    transfer->head_lines_.push_back({std::move(name), std::string(value)});
   }
   return length;
 }
@@ -284,13 +304,26 @@ std::size_t CurlTransfer::on_body(char* data, std::size_t size, std::size_t coun
   return length;
 }
 
+std::optional<std::string> CurlTransfer::header(const std::string& name) const {
+  const std::string wanted = ascii_lower(name);
+  for (const HttpHeader& line : final_head_) {
+    if (line.name == wanted) return line.value;
+  }
+  return std::nullopt;
+}
+
 std::optional<Clock::time_point> CurlTransfer::deadline() const {
   if (!head_at_) {
     if (!sent_at_) return std::nullopt;  // connecting: CURLOPT_CONNECTTIMEOUT_MS rules
     return *sent_at_ + agent_.settings().head_limit;
   }
-  if (request_.body_limit) return *head_at_ + *request_.body_limit;
-  return std::nullopt;
+  std::optional<Clock::time_point> limit;
+  if (request_.body_limit) limit = *head_at_ + *request_.body_limit;
+  if (request_.stall_limit && read_waiting_since_) {
+    const auto stalled = *read_waiting_since_ + *request_.stall_limit;
+    if (!limit || stalled < *limit) limit = stalled;
+  }
+  return limit;
 }
 
 bool CurlTransfer::step() {
@@ -323,9 +356,14 @@ void CurlTransfer::drive(Condition done_waiting) {
     if (const auto limit = deadline()) {
       const auto now = Clock::now();
       if (now >= *limit) {
-        timeout_error_ = head_at_ ? "the response body took longer than its time limit"
-                                  : "no response head within " + std::to_string(agent_.settings().head_limit.count()) +
-                                        " seconds";
+        if (!head_at_) {
+          timeout_error_ = "no response head within " + std::to_string(agent_.settings().head_limit.count()) +
+                           " seconds";
+        } else if (request_.body_limit && now >= *head_at_ + *request_.body_limit) {
+          timeout_error_ = "the response body took longer than its time limit";
+        } else {
+          timeout_error_ = stalled_body_text(*request_.stall_limit);
+        }
         finished_ = true;
         result_ = CURLE_OPERATION_TIMEDOUT;
         return;
@@ -372,7 +410,10 @@ Result<std::size_t> CurlTransfer::read(std::uint8_t* buffer, std::size_t capacit
     // waiting again: a fuller buffer means fewer hashing and writing calls. While
     // the buffer has room the transfer never pauses, as the body callback always
     // has somewhere to put its bytes.
+    // Bytes that came while nobody read are not a stall: the wait starts now.
+    read_waiting_since_ = Clock::now();
     drive([&] { return filled + target_filled_ > 0; });
+    read_waiting_since_.reset();
     while (!finished_ && target_room_ > 0 && step()) {
     }
     filled += target_filled_;

@@ -58,12 +58,30 @@ bool failed_on_unknown_root_only(DWORD send_error, DWORD secure_failure) {
 class WinHttpResponse final : public HttpResponse {
  public:
   WinHttpResponse(InternetHandle connection, WinHttpRequest request, int status)
-      : request_(std::move(request)), connection_(std::move(connection)), status_(status) {}
+      : request_(std::move(request)), connection_(std::move(connection)), status_(status) {
+    if (const auto length = request_.header(L"Content-Length")) {
+      if (!length->empty() && length->size() <= 19 && length->find_first_not_of("0123456789") == std::string::npos) {
+        announced_ = std::stoull(*length);
+      }
+    }
+  }
 
   int status() const override { return status_; }
+  std::optional<std::string> header(const std::string& name) const override {
+    return request_.header(utf8_to_wide(name));
+  }
 
   Result<std::size_t> read(std::uint8_t* buffer, std::size_t capacity) override {
-    return request_.read(buffer, capacity);
+    auto count = request_.read(buffer, capacity);
+    if (!count) return count;
+    received_ += count.value();
+    // WinHTTP may end a body whose connection closed early as if it were complete;
+    // short of the length its head announced, it is a broken connection.
+    if (count.value() == 0 && capacity > 0 && announced_ && received_ < *announced_) {
+      return Error{"the connection closed " + std::to_string(*announced_ - received_) +
+                   " bytes before the end of the response body"};
+    }
+    return count;
   }
 
  private:
@@ -71,6 +89,8 @@ class WinHttpResponse final : public HttpResponse {
   WinHttpRequest request_;
   InternetHandle connection_;
   int status_;
+  std::optional<std::uint64_t> announced_;  // Content-Length, when the head has one
+  std::uint64_t received_ = 0;
 };
 
 class WinHttpAgent final : public HttpAgent {
@@ -142,7 +162,7 @@ class WinHttpAgent final : public HttpAgent {
     auto status = sent_request->status();
     if (!status) return status.error();
     // The head is in: from here on only the request's own body limit applies.
-    sent_request->start_body(request.body_limit);
+    sent_request->start_body(request.body_limit, request.stall_limit);
     return std::unique_ptr<HttpResponse>(
         std::make_unique<WinHttpResponse>(std::move(connection), std::move(*sent_request), status.value()));
   }

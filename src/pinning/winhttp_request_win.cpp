@@ -9,6 +9,7 @@
 #include "pinning/http_agent.h"
 #include "system/handle_win.h"
 #include "system/os_error.h"
+#include "system/wide_text_win.h"
 
 namespace quillmar {
 
@@ -49,6 +50,7 @@ struct WinHttpRequest::State {
   std::vector<std::uint8_t> read_buffer;
 
   std::optional<Deadline> body_deadline;
+  std::optional<std::chrono::milliseconds> stall_limit;
 
   void release() {
     if (holders.fetch_sub(1) == 1) delete this;
@@ -308,20 +310,48 @@ Result<int> WinHttpRequest::status() const {
   return static_cast<int>(status);
 }
 
-void WinHttpRequest::start_body(std::optional<std::chrono::seconds> body_limit) {
-  // WinHTTP's own receive limit follows the body's, so its thread does not wait
-  // on a stalled body longer than the waiting side does.
+std::optional<std::string> WinHttpRequest::header(const std::wstring& name) const {
+  DWORD size = 0;
+  WinHttpQueryHeaders(state_->handle, WINHTTP_QUERY_CUSTOM, name.c_str(), WINHTTP_NO_OUTPUT_BUFFER, &size,
+                      WINHTTP_NO_HEADER_INDEX);
+  if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || size == 0) return std::nullopt;
+  std::wstring value(size / sizeof(wchar_t) + 1, L'\0');
+  size = static_cast<DWORD>(value.size() * sizeof(wchar_t));
+  if (!WinHttpQueryHeaders(state_->handle, WINHTTP_QUERY_CUSTOM, name.c_str(), value.data(), &size,
+                           WINHTTP_NO_HEADER_INDEX)) {
+    return std::nullopt;
+  }
+  value.resize(size / sizeof(wchar_t));
+  return wide_to_utf8(value);
+}
+
+void WinHttpRequest::start_body(std::optional<std::chrono::seconds> body_limit,
+                                std::optional<std::chrono::milliseconds> stall_limit) {
+  // WinHTTP's own receive limit follows the body's (or the stall limit, which is
+  // per wait as WinHTTP's is), so its thread does not wait on a stalled body longer
+  // than the waiting side does.
   DWORD receive_ms = 0;
   if (body_limit) {
     state_->body_deadline = Deadline{Clock::now() + *body_limit, "the response body took longer than its time limit"};
     receive_ms = static_cast<DWORD>(std::min<long long>(body_limit->count() * 1000, 0x7fffffff));
+  }
+  state_->stall_limit = stall_limit;
+  if (stall_limit && (receive_ms == 0 || stall_limit->count() < receive_ms)) {
+    receive_ms = static_cast<DWORD>(std::min<long long>(std::max<long long>(stall_limit->count(), 1), 0x7fffffff));
   }
   WinHttpSetOption(state_->handle, WINHTTP_OPTION_RECEIVE_TIMEOUT, &receive_ms, sizeof receive_ms);
 }
 
 Result<std::size_t> WinHttpRequest::read(std::uint8_t* buffer, std::size_t capacity) {
   State& state = *state_;
-  const auto within_body_limit = [](const State& now) { return now.body_deadline; };
+  // The stall limit counts from the start of this read, which returns as soon as
+  // any byte is there.
+  std::optional<Deadline> stalled;
+  if (state.stall_limit) stalled = Deadline{Clock::now() + *state.stall_limit, stalled_body_text(*state.stall_limit)};
+  const auto within_body_limit = [&stalled](const State& now) {
+    if (!stalled || (now.body_deadline && now.body_deadline->at <= stalled->at)) return now.body_deadline;
+    return stalled;
+  };
   // Asking first what has arrived and then reading no more than that keeps every
   // wait in WinHTTP's own threads: a read larger than what is buffered may be
   // served on the calling thread and block it there until the rest comes.

@@ -76,9 +76,13 @@ class WinHttpRequest {
   // Writes BODY and waits for the response head, both within the head limit.
   Result<void> write_and_receive(const std::string& body);
   Result<int> status() const;
+  // The value of the response header NAME, if the head has it.
+  std::optional<std::string> header(const std::wstring& name) const;
 
-  // From here on only BODY_LIMIT (from now) limits the reads.
-  void start_body(std::optional<std::chrono::seconds> body_limit);
+  // From here on only BODY_LIMIT (from now) limits the reads, and STALL_LIMIT each
+  // wait for the next body byte.
+  void start_body(std::optional<std::chrono::seconds> body_limit,
+                  std::optional<std::chrono::milliseconds> stall_limit = std::nullopt);
   // Reads up to CAPACITY body bytes; 0 at the end of the body.
   Result<std::size_t> read(std::uint8_t* buffer, std::size_t capacity);
 

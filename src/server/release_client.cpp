@@ -36,13 +36,14 @@ class PinnedReleaseClient final : public ReleaseClient {
     return exchange(request);
   }
 
-  Result<std::unique_ptr<ResponseStream>> open_download(const std::string& url, std::chrono::seconds body_limit,
-                                                        const std::atomic<bool>* cancel) const override {
+  Result<std::unique_ptr<ResponseStream>> send_download(const DownloadRequest& download) const override {
     HttpRequest request;
     request.method = "GET";
-    request.url = url;
-    request.body_limit = body_limit;
-    request.cancel = cancel;
+    request.url = download.url;
+    request.headers = download.headers;
+    request.body_limit = download.body_limit;
+    request.stall_limit = download.stall_limit;
+    request.cancel = download.cancel;
     return agent_->send(request);
   }
 

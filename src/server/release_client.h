@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "pinning/http_agent.h"
 #include "system/result.h"
@@ -52,6 +53,15 @@ struct Package {
 // agent's own response, handed on as it is.
 using ResponseStream = HttpResponse;
 
+// A package GET as the download sends it.
+struct DownloadRequest {
+  std::string url;
+  std::vector<HttpHeader> headers;
+  std::chrono::seconds body_limit{0};
+  std::optional<std::chrono::milliseconds> stall_limit;
+  const std::atomic<bool>* cancel = nullptr;
+};
+
 // The release server's client: base URL, platform word and the pinned HTTPS agent.
 // Built once at start-up and shared read-only by the worker threads.
 class ReleaseClient {
@@ -72,9 +82,13 @@ class ReleaseClient {
   // GET of an absolute URL whose body is read in chunks, with BODY_LIMIT on
   // receiving the whole body. A set CANCEL (when given) ends the request and any
   // read waiting on it at once. The error text is the HTTP client's own.
-  virtual Result<std::unique_ptr<ResponseStream>> open_download(const std::string& url,
-                                                                std::chrono::seconds body_limit,
-                                                                const std::atomic<bool>* cancel) const = 0;
+  Result<std::unique_ptr<ResponseStream>> open_download(const std::string& url, std::chrono::seconds body_limit,
+                                                        const std::atomic<bool>* cancel) const {
+    return send_download({url, {}, body_limit, std::nullopt, cancel});
+  }
+  // The same GET with headers of its own (a resumption's Range and If-Range) and,
+  // when given, a limit on waiting for the next body byte.
+  virtual Result<std::unique_ptr<ResponseStream>> send_download(const DownloadRequest& request) const = 0;
 };
 
 // The catalogue request: the signed handshake, then the release list. Returns the

@@ -20,6 +20,7 @@ class ScriptedStream : public ResponseStream {
   ScriptedStream(int status, std::vector<std::string> chunks) : status_(status), chunks_(std::move(chunks)) {}
 
   int status() const override { return status_; }
+  std::optional<std::string> header(const std::string&) const override { return std::nullopt; }
 
   Result<std::size_t> read(std::uint8_t* buffer, std::size_t capacity) override {
     const int read = ++record->reads;
@@ -69,12 +70,11 @@ class ScriptedClient : public ReleaseClient {
   ReleaseResult<JsonAnswer> get_json(std::string_view) const override {
     return ReleaseError{ReleaseError::Kind::kUnavailable, 0, {}};
   }
-  Result<std::unique_ptr<ResponseStream>> open_download(const std::string& url, std::chrono::seconds body_limit,
-                                                        const std::atomic<bool>* cancel) const override {
+  Result<std::unique_ptr<ResponseStream>> send_download(const DownloadRequest& request) const override {
     ++opened;
-    requested_url = url;
-    requested_limit = body_limit;
-    requested_cancel = cancel;
+    requested_url = request.url;
+    requested_limit = request.body_limit;
+    requested_cancel = request.cancel;
     if (open_error) return Error{*open_error};
     if (!next_stream) return Error{"no stream scripted"};
     return std::unique_ptr<ResponseStream>(std::move(next_stream));

@@ -5,7 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "install/download.h"
 
 #include "server/release_parts.h"
 #include "system/sha256.h"
@@ -140,6 +146,48 @@ TEST(WinHttpTransport, DownloadsArePulledWhole) {
   }
   EXPECT_EQ(bytes.size(), std::stoull(variable("QUILLMAR_TEST_PACKAGE_SIZE")));
   EXPECT_EQ(to_hex(sha256_of(bytes)), variable("QUILLMAR_TEST_PACKAGE_SHA256"));
+}
+
+std::vector<json> lines_of(const std::string& file) {
+  std::vector<json> lines;
+  std::ifstream in(file);
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty()) lines.push_back(json::parse(line));
+  }
+  return lines;
+}
+
+TEST(WinHttpTransport, ADownloadCutAtHalfResumesWithARange) {
+  // The server drops the connection after half of the package, once.
+  const std::string base = variable("QUILLMAR_TEST_CUT_URL");
+  const std::uint64_t size = std::stoull(variable("QUILLMAR_TEST_PACKAGE_SIZE"));
+  const Package package{"1.5.13", "quillmar-setup-1.5.13.exe", size, variable("QUILLMAR_TEST_PACKAGE_SHA256"),
+                        base + kDownloadPath + "1.5.13/quillmar-setup-1.5.13.exe"};
+  const auto file = std::filesystem::temp_directory_path() / "quillmar-resume-test.exe";
+  std::atomic<bool> cancel{false};
+  const auto started = std::chrono::steady_clock::now();
+  const DownloadResult result = downloadPackage(package, *client(base), file, cancel, [](const InstallerEvent&) {});
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  ASSERT_TRUE(result.ok()) << result.error().message;
+  std::ifstream in(file, std::ios::binary);
+  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  in.close();
+  std::filesystem::remove(file);
+  EXPECT_EQ(to_hex(sha256_of(bytes)), package.sha256);
+
+  std::vector<json> gets;
+  for (const json& request : lines_of(variable("QUILLMAR_TEST_CUT_REQUESTS"))) {
+    if (request["method"] == "GET") gets.push_back(request);
+  }
+  std::uint64_t served = 0;
+  for (const json& answer : lines_of(variable("QUILLMAR_TEST_CUT_SERVED"))) served += answer["bytes"].get<std::uint64_t>();
+  std::printf("resumed download under WinHTTP, cut at half: %zu GETs, %llu bytes served for %llu, %.2f s\n", gets.size(),
+              static_cast<unsigned long long>(served), static_cast<unsigned long long>(size), seconds);
+  ASSERT_EQ(gets.size(), 2u);
+  EXPECT_FALSE(gets[0]["headers"].contains("Range"));
+  EXPECT_EQ(gets[1]["headers"].value("Range", ""), "bytes=" + std::to_string(size / 2) + "-");
+  EXPECT_EQ(gets[1]["headers"].value("If-Range", ""), "\"" + package.sha256 + "\"");
+  EXPECT_LE(served, size + 512 * 1024);
 }
 
 }  // namespace

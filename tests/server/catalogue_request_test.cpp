@@ -34,8 +34,7 @@ class ScriptedClient final : public ReleaseClient {
     paths.emplace_back(path);
     return catalogue;
   }
-  Result<std::unique_ptr<ResponseStream>> open_download(const std::string&, std::chrono::seconds,
-                                                        const std::atomic<bool>*) const override {
+  Result<std::unique_ptr<ResponseStream>> send_download(const DownloadRequest&) const override {
     return Error{"not scripted"};
   }
 

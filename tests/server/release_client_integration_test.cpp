@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <functional>
+#include <thread>
 
+#include "install/download.h"
 #include "server/release_parts.h"
 #include "signature/signature_verifier.h"
 #include "support/child_process.h"
@@ -224,6 +227,182 @@ TEST_F(ReleaseClientTest, PackageBodiesArriveAsServedFaultsIncluded) {
 
   const auto missing = serve({"--status", "download=404"});
   EXPECT_EQ(pull(*client(missing->base_url()), missing->base_url() + path).status, 404);
+}
+
+// A 32 MiB package downloaded with the installer's own download loop over a link
+// that breaks: the server cuts, stalls or ignores ranges, and the download must
+// still end with the package, at little more than its size in bytes served.
+class ResumedDownload : public ::testing::Test {
+ protected:
+  static constexpr std::uint64_t kSize = std::uint64_t{32} * 1024 * 1024;
+  static constexpr std::uint64_t kHalf = kSize / 2;
+
+  static void SetUpTestSuite() {
+    scratch_ = new testing::ScratchFolder();
+    std::string bytes(kSize, '\0');
+    std::uint64_t state = 0x9e3779b97f4a7c15;
+    for (char& byte : bytes) {
+      state = state * 6364136223846793005 + 1442695040888963407;
+      byte = static_cast<char>(state >> 56);
+    }
+    package_ = new Package{"1.5.13", "quillmar-setup-1.5.13.exe", kSize, to_hex(sha256_of(bytes)), ""};
+    const fs::path folder = scratch_->path() / "releases" / "1.5.13";
+    testing::write_file(folder / package_->filename, bytes);
+    testing::write_file(folder / "release.json",
+                        json({{"filename", package_->filename}, {"published_at", "2030-01-02T03:04:05Z"},
+                              {"sha256", package_->sha256}, {"size_bytes", kSize}, {"version", "1.5.13"}})
+                            .dump());
+  }
+  static void TearDownTestSuite() {
+    delete package_;
+    delete scratch_;
+  }
+
+  struct Outcome {
+    std::string ending;  // "installed", "cancelled" or the failure's detail
+    std::vector<json> gets;
+    std::uint64_t served = 0;
+    double seconds = 0;
+    std::chrono::steady_clock::time_point ended_at;
+    std::vector<std::uint64_t> downloaded;  // of each progress event
+  };
+
+  // Downloads the package from a server started with SWITCHES; CANCEL_WHEN, when
+  // given, is polled on another thread with the package answers served so far and
+  // sets the cancel flag once it holds.
+  Outcome download(std::vector<std::string> switches, DownloadLimits limits = {},
+                   std::function<bool(std::size_t)> cancel_when = {}) {
+    std::error_code ignored;
+    fs::remove(requests_, ignored);
+    fs::remove(served_, ignored);
+    fs::remove(file_, ignored);
+    switches.insert(switches.end(), {"--request-log", requests_.string(), "--served-log", served_.string()});
+    const auto server = std::make_unique<ReleaseServerProcess>(scratch_->path() / "releases", switches);
+    const auto pins = parse_pins(testing::read_file(fs::path(QUILLMAR_DEV_TLS_DIR) / "pins.txt"));
+    auto client = make_release_client(server->base_url(), pins.value(),
+                                      testing::read_file(fs::path(QUILLMAR_DEV_TLS_DIR) / "ca.pem"));
+    Package package = *package_;
+    package.download_url = server->base_url() + kDownloadPath + "1.5.13/" + package.filename;
+
+    Outcome outcome;
+    std::atomic<bool> cancel{false};
+    std::atomic<bool> ended{false};
+    std::thread watcher;
+    if (cancel_when) {
+      watcher = std::thread([&] {
+        while (!ended.load() && !cancel_when(lines_of(served_).size())) {
+          std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        cancel = true;
+      });
+    }
+    const auto started = std::chrono::steady_clock::now();
+    const DownloadResult result = downloadPackage(
+        package, *client.value(), file_, cancel,
+        [&](const InstallerEvent& event) { outcome.downloaded.push_back(event.at("downloaded").get<std::uint64_t>()); },
+        // A clock a second on at every look, so every chunk gives a progress event.
+        [at = std::chrono::steady_clock::time_point{}]() mutable { return at += std::chrono::seconds(1); }, limits);
+    outcome.ended_at = std::chrono::steady_clock::now();
+    outcome.seconds = std::chrono::duration<double>(outcome.ended_at - started).count();
+    ended = true;
+    if (watcher.joinable()) watcher.join();
+    EXPECT_TRUE(server->stop_cleanly());
+
+    outcome.ending = result ? "installed" : result.error().cancelled ? "cancelled" : result.error().message;
+    if (result) EXPECT_EQ(to_hex(sha256_of(testing::read_file(file_))), package.sha256);
+    else EXPECT_FALSE(fs::exists(file_));
+    for (const json& request : lines_of(requests_)) {
+      if (request["method"] == "GET") outcome.gets.push_back(request);
+    }
+    for (const json& answer : lines_of(served_)) outcome.served += answer["bytes"].get<std::uint64_t>();
+    return outcome;
+  }
+
+  static std::vector<json> lines_of(const fs::path& file) {
+    std::vector<json> lines;
+    std::ifstream in(file);
+    for (std::string line; std::getline(in, line);) {
+      if (!line.empty()) lines.push_back(json::parse(line));
+    }
+    return lines;
+  }
+
+  static inline testing::ScratchFolder* scratch_ = nullptr;
+  static inline Package* package_ = nullptr;
+  testing::ScratchFolder own_;
+  fs::path requests_ = own_.path() / "requests.jsonl";
+  fs::path served_ = own_.path() / "served.jsonl";
+  fs::path file_ = own_.path() / "quillmar-setup-1.5.13.exe";
+};
+
+TEST_F(ResumedDownload, ABrokenLinkResumesWhereItStoppedOrStartsOver) {
+  const std::string etag = "\"" + package_->sha256 + "\"";
+  const std::string from_half = "bytes=" + std::to_string(kHalf) + "-";
+  struct Case {
+    const char* name;
+    std::vector<std::string> switches;
+    DownloadLimits limits;
+    std::vector<std::string> ranges;  // Range of each GET ("" for none)
+    bool starts_over;                 // progress goes back to byte 0
+  };
+  const Case cases[] = {
+      {"cut at half", {"--drop-after", std::to_string(kHalf)}, {}, {"", from_half}, false},
+      {"three cuts",
+       {"--drop-after", std::to_string(kSize / 4), "--drop-times", "3"},
+       {},
+       {"", "bytes=8388608-", "bytes=16777216-", "bytes=25165824-"},
+       false},
+      {"range ignored", {"--drop-after", std::to_string(kHalf), "--ignore-range"}, {}, {"", from_half}, true},
+      {"stall", {"--stall-after", std::to_string(kHalf)}, {std::chrono::seconds(1800), std::chrono::seconds(2)},
+       {"", from_half}, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Outcome outcome = download(c.switches, c.limits);
+    std::printf("resumed download, %s: %zu GETs, %llu bytes served for %llu, %.2f s\n", c.name, outcome.gets.size(),
+                static_cast<unsigned long long>(outcome.served), static_cast<unsigned long long>(kSize),
+                outcome.seconds);
+    EXPECT_EQ(outcome.ending, "installed");
+    ASSERT_EQ(outcome.gets.size(), c.ranges.size());
+    for (std::size_t i = 0; i < c.ranges.size(); ++i) {
+      const json& headers = outcome.gets[i]["headers"];
+      EXPECT_EQ(headers.value("Range", ""), c.ranges[i]) << i;
+      EXPECT_EQ(headers.value("If-Range", ""), c.ranges[i].empty() ? "" : etag) << i;
+    }
+    // Each event follows new bytes, so only a start from byte 0 repeats or lowers
+    // the count: the progress honestly goes back then, and only then.
+    const bool went_back = std::adjacent_find(outcome.downloaded.begin(), outcome.downloaded.end(),
+                                              std::greater_equal<>()) != outcome.downloaded.end();
+    EXPECT_EQ(went_back, c.starts_over);
+    EXPECT_LE(outcome.served, c.starts_over ? kHalf + kSize : kSize + 512 * 1024);
+    ASSERT_FALSE(outcome.downloaded.empty());
+    EXPECT_EQ(outcome.downloaded.back(), kSize);
+  }
+}
+
+TEST_F(ResumedDownload, AWrongBodyIsDownloadedOnce) {
+  const Outcome outcome = download({"--package-body", "wrong"});
+  EXPECT_EQ(outcome.ending, "SHA-256 mismatch");
+  EXPECT_EQ(outcome.gets.size(), 1u);
+}
+
+TEST_F(ResumedDownload, ACancelDuringThePauseEndsTheDownloadAtOnce) {
+  // Every answer is cut after 4 MiB; the third cut is followed by a pause of four
+  // seconds, and the cancel comes a little into it.
+  std::optional<std::chrono::steady_clock::time_point> third_cut;
+  std::chrono::steady_clock::time_point cancelled_at;
+  const Outcome outcome =
+      download({"--drop-after", std::to_string(kSize / 8), "--drop-times", "6"}, {}, [&](std::size_t served) {
+        if (served < 3) return false;
+        if (!third_cut) third_cut = std::chrono::steady_clock::now();
+        cancelled_at = std::chrono::steady_clock::now();
+        return cancelled_at - *third_cut >= std::chrono::milliseconds(300);
+      });
+  EXPECT_EQ(outcome.ending, "cancelled");
+  EXPECT_EQ(outcome.gets.size(), 3u);
+  ASSERT_TRUE(third_cut.has_value());
+  // Well within the four-second pause, and within a second of the cancel.
+  EXPECT_LT(outcome.ended_at - cancelled_at, std::chrono::seconds(1));
 }
 
 // The signed requests end to end: the server signs with the development key, the

@@ -59,7 +59,15 @@ constexpr char kUsage[] =
     "  --answer-version V       name version V in the package answer, whatever was asked\n"
     "  --package-member NAME=JSON  set a package answer member before signing\n"
     "  --package-body KIND      short, long, wrong, slow or cut (off midway)\n"
-    "  --slow-delay-ms N        pause between 16 KiB pieces of a slow body (default 50)\n";
+    "  --slow-delay-ms N        pause between 16 KiB pieces of a slow body (default 50)\n"
+    "  --drop-after N           drop the connection after N body bytes of a package\n"
+    "                           answer (the first --drop-times answers; default 1)\n"
+    "  --drop-times K           how many package answers --drop-after cuts\n"
+    "  --stall-after N          after N body bytes of the first package answer, send\n"
+    "                           nothing more and keep the connection open\n"
+    "  --ignore-range           answer every package request 200 with the whole body\n"
+    "  --served-log FILE        append a JSON line per package answer: status, first\n"
+    "                           byte and body bytes sent\n";
 
 struct Options {
   fs::path releases;
@@ -82,6 +90,11 @@ struct Options {
   std::map<std::string, json> package_members;
   std::string package_body;
   int slow_delay_ms = 50;
+  std::optional<std::uint64_t> drop_after;
+  int drop_times = 1;
+  std::optional<std::uint64_t> stall_after;
+  bool ignore_range = false;
+  fs::path served_log;
 };
 
 const char* const kEndpoints[] = {"preflight", "authorize", "downloads", "download"};
@@ -115,6 +128,7 @@ std::optional<Options> parse_options(int argc, char** argv, std::string& problem
       if (flag == "--broken-signature") { options.broken_signature = true; continue; }
       if (flag == "--wrong-nonce") { options.wrong_nonce = true; continue; }
       if (flag == "--float-member") { options.float_member = true; continue; }
+      if (flag == "--ignore-range") { options.ignore_range = true; continue; }
       const auto value = next();
       if (!value) { problem = flag + " needs a value"; return std::nullopt; }
       std::string name, text;
@@ -128,6 +142,10 @@ std::optional<Options> parse_options(int argc, char** argv, std::string& problem
       else if (flag == "--drop-member") options.drop_members.push_back(*value);
       else if (flag == "--answer-version") options.answer_version = *value;
       else if (flag == "--slow-delay-ms") options.slow_delay_ms = std::stoi(*value);
+      else if (flag == "--drop-after") options.drop_after = std::stoull(*value);
+      else if (flag == "--drop-times") options.drop_times = std::stoi(*value);
+      else if (flag == "--stall-after") options.stall_after = std::stoull(*value);
+      else if (flag == "--served-log") options.served_log = *value;
       else if (flag == "--package-body") {
         if (*value != "short" && *value != "long" && *value != "wrong" && *value != "slow" && *value != "cut") {
           problem = "--package-body takes short, long, wrong, slow or cut";
@@ -320,7 +338,48 @@ class ReleaseServer {
     reply_json(response, signed_answer(std::move(answer), request));
   }
 
-  void download(const httplib::Request& request, httplib::Response& response) const {
+  // The first byte a package request asks for: "Range: bytes=N-" alone, honoured
+  // only when an If-Range it carries names the package's current ETag. Any other
+  // form of Range is answered with the whole body, as HTTP allows.
+  std::optional<std::uint64_t> requested_start(const httplib::Request& request, const std::string& etag) const {
+    if (options_.ignore_range || !request.has_header("Range")) return std::nullopt;
+    if (request.has_header("If-Range") && request.get_header_value("If-Range") != etag) return std::nullopt;
+    const std::string range = request.get_header_value("Range");
+    static const std::string prefix = "bytes=";
+    if (range.size() < prefix.size() + 2 || range.compare(0, prefix.size(), prefix) != 0 || range.back() != '-') {
+      return std::nullopt;
+    }
+    const std::string digits = range.substr(prefix.size(), range.size() - prefix.size() - 1);
+    if (digits.empty() || digits.size() > 19 || digits.find_first_not_of("0123456789") != std::string::npos) {
+      return std::nullopt;
+    }
+    return std::stoull(digits);
+  }
+
+  // The faults of the next package answer: each of the first --drop-times answers
+  // is cut, the first answer alone stalls.
+  struct BodyFaults {
+    std::optional<std::uint64_t> drop_after;
+    std::optional<std::uint64_t> stall_after;
+  };
+  BodyFaults take_body_faults() {
+    std::lock_guard<std::mutex> lock(failures_mutex_);
+    BodyFaults faults;
+    if (options_.drop_after && package_answers_ < options_.drop_times) faults.drop_after = options_.drop_after;
+    if (options_.stall_after && package_answers_ == 0) faults.stall_after = options_.stall_after;
+    ++package_answers_;
+    return faults;
+  }
+
+  void record_served(int status, std::uint64_t start, std::uint64_t bytes) {
+    if (options_.served_log.empty()) return;
+    const json line = {{"status", status}, {"from", start}, {"bytes", bytes}};
+    std::lock_guard<std::mutex> lock(log_mutex_);
+    std::ofstream out(options_.served_log, std::ios::app | std::ios::binary);
+    out << compact_json(line) << '\n';
+  }
+
+  void download(const httplib::Request& request, httplib::Response& response) {
     const Release* release = store_.find(request.matches[1]);
     if (release == nullptr || release->filename != request.matches[2]) {
       response.status = 404;
@@ -334,19 +393,70 @@ class ReleaseServer {
       response.status = 500;
       return;
     }
+    // A strong validator: the package's digest names its bytes exactly.
+    const std::string etag = "\"" + release->sha256 + "\"";
+    const std::optional<std::uint64_t> start = requested_start(request, etag);
+    // The range is answered here; httplib must not cut the body a second time.
+    const_cast<httplib::Request&>(request).ranges.clear();  // NOLINT(cppcoreguidelines-pro-type-const-cast)
+    const std::uint64_t size = body->announced_size();
+    response.set_header("ETag", etag);
+    if (!options_.ignore_range) response.set_header("Accept-Ranges", "bytes");
+    if (start && *start >= size) {
+      response.status = 416;
+      response.set_header("Content-Range", "bytes */" + std::to_string(size));
+      return;
+    }
+    const std::uint64_t first = start.value_or(0);
+    response.status = start ? 206 : 200;
+    if (start) {
+      response.set_header("Content-Range",
+                          "bytes " + std::to_string(first) + "-" + std::to_string(size - 1) + "/" + std::to_string(size));
+    }
+    const BodyFaults faults = take_body_faults();
     auto buffer = std::make_shared<std::vector<char>>(body->piece_size());
-    response.status = 200;
+    auto served = std::make_shared<std::uint64_t>(0);
     response.set_content_provider(
-        static_cast<std::size_t>(body->announced_size()), "application/octet-stream",
-        [body, buffer](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
-          const std::size_t count = body->read(offset, buffer->data(), std::min(length, buffer->size()));
+        static_cast<std::size_t>(size - first), "application/octet-stream",
+        [this, body, buffer, served, first, faults](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+          std::size_t wanted = std::min(length, buffer->size());
+          if (faults.drop_after) {
+            // Cut here: the head promised every byte, the connection ends now.
+            if (offset >= *faults.drop_after) return false;
+            wanted = static_cast<std::size_t>(std::min<std::uint64_t>(wanted, *faults.drop_after - offset));
+          }
+          if (faults.stall_after) {
+            if (offset >= *faults.stall_after) {
+              stall();
+              return false;
+            }
+            wanted = static_cast<std::size_t>(std::min<std::uint64_t>(wanted, *faults.stall_after - offset));
+          }
+          const std::size_t count = body->read(first + offset, buffer->data(), wanted);
           // Nothing to give short of the announced size ends the connection there.
-          return count > 0 && sink.write(buffer->data(), count);
-        });
+          if (count == 0 || !sink.write(buffer->data(), count)) return false;
+          *served += count;
+          return true;
+        },
+        [this, served, first, status = response.status](bool) { record_served(status, first, *served); });
   }
 
+  // Sends nothing more and keeps the connection open, until the server stops or
+  // two minutes have passed; the client is expected to give up first.
+  static void stall() {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::minutes(2);
+    while (!stopping.load() && std::chrono::steady_clock::now() < until) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+  }
+
+ public:
+  // Set once a stop signal came, so a stalled answer lets its thread go.
+  static inline std::atomic<bool> stopping{false};
+
+ private:
   Options options_;
   std::map<std::string, int> failures_left_;
+  int package_answers_ = 0;
   std::mutex failures_mutex_;
   ReleaseStore store_;
   std::optional<AnswerSigner> signer_;
@@ -428,6 +538,7 @@ int main(int argc, char** argv) {
   std::thread stopper([&server, &listening_ended, stop_signals] {
     int signal_number = 0;
     sigwait(&stop_signals, &signal_number);
+    ReleaseServer::stopping.store(true);
     // stop() does nothing until the listener runs, and a signal may come the moment
     // the lines above are out, before it does: ask until the listener has ended.
     while (!listening_ended.load()) {
