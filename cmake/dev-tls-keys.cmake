@@ -26,6 +26,37 @@ function(quillmar_openssl)
   endif()
 endfunction()
 
+# Runs openssl with ARGN, which writes the certificate CERTIFICATE, as many times
+# as it takes for the certificate's ECDSA signature to carry r and s at the curve's
+# full 32 bytes. Wine 8 refuses a valid P-256 signature whose r or s is shorter
+# (its DER integer has dropped a leading zero byte, about one signature in 128),
+# so one fresh key set in some forty would fail the Windows tests at random. The
+# loop can go once Wine verifies such signatures.
+function(quillmar_sign_at_full_width certificate)
+  foreach(attempt RANGE 1 32)
+    quillmar_openssl(${ARGN})
+    execute_process(COMMAND ${QUILLMAR_OPENSSL} asn1parse -in ${certificate}
+                    WORKING_DIRECTORY ${QUILLMAR_DEV_TLS_DIR} OUTPUT_VARIABLE layout)
+    # The signature is the certificate's last element, a BIT STRING.
+    string(REGEX MATCH "([0-9]+):d=1[^\n]*BIT STRING[ ]*\n$" signature "${layout}")
+    execute_process(COMMAND ${QUILLMAR_OPENSSL} asn1parse -in ${certificate} -strparse ${CMAKE_MATCH_1}
+                    WORKING_DIRECTORY ${QUILLMAR_DEV_TLS_DIR} OUTPUT_VARIABLE integers)
+    string(REGEX MATCHALL "l= *[0-9]+ prim: INTEGER" widths "${integers}")
+    set(full_width TRUE)
+    foreach(width IN LISTS widths)
+      string(REGEX MATCH "[0-9]+" bytes "${width}")
+      if(bytes LESS 32)
+        set(full_width FALSE)
+      endif()
+    endforeach()
+    list(LENGTH widths count)
+    if(full_width AND count EQUAL 2)
+      return()
+    endif()
+  endforeach()
+  message(FATAL_ERROR "could not sign ${certificate} with a full-width signature")
+endfunction()
+
 # SHA-256 of a key's DER SubjectPublicKeyInfo: the form a pin takes.
 function(quillmar_key_pin key_file out)
   quillmar_openssl(pkey -in ${key_file} -pubout -outform DER -out ${key_file}.spki.der)
@@ -41,14 +72,14 @@ if(NOT EXISTS ${QUILLMAR_DEV_TLS_DIR}/pins.txt)
        "keyUsage=critical,digitalSignature,keyEncipherment\n"
        "extendedKeyUsage=serverAuth\n"
        "subjectAltName=DNS:localhost\n")
-  quillmar_openssl(req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes
+  quillmar_sign_at_full_width(ca.pem req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes
                    -keyout ca.key -out ca.pem -days 3650 -subj "/CN=Quillmar Development CA"
                    -addext "basicConstraints=critical,CA:TRUE"
                    -addext "keyUsage=critical,keyCertSign,cRLSign")
   foreach(leaf server rogue)
     quillmar_openssl(req -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes
                      -keyout ${leaf}.key -out ${leaf}.csr -subj "/CN=localhost")
-    quillmar_openssl(x509 -req -in ${leaf}.csr -CA ca.pem -CAkey ca.key -CAcreateserial
+    quillmar_sign_at_full_width(${leaf}.pem x509 -req -in ${leaf}.csr -CA ca.pem -CAkey ca.key -CAcreateserial
                      -days 3650 -extfile leaf.ext -out ${leaf}.pem)
   endforeach()
   quillmar_openssl(genpkey -algorithm EC -pkeyopt ec_paramgen_curve:prime256v1 -out spare.key)
