@@ -29,6 +29,7 @@ class GeneratedStream : public ResponseStream {
  public:
   GeneratedStream(const std::vector<std::uint8_t>& block, std::uint64_t size) : block_(block), remaining_(size) {}
   int status() const override { return 200; }
+  std::optional<std::string> header(const std::string&) const override { return std::nullopt; }
   Result<std::size_t> read(std::uint8_t* buffer, std::size_t capacity) override {
     const std::size_t count = static_cast<std::size_t>(std::min<std::uint64_t>({capacity, remaining_, kBlock - offset_}));
     std::memcpy(buffer, block_.data() + offset_, count);
@@ -49,8 +50,7 @@ class GeneratedClient : public ReleaseClient {
   const std::string& base_url() const override { return url_; }
   ReleaseResult<JsonAnswer> post_json(std::string_view, const nlohmann::json&) const override { return ReleaseError{}; }
   ReleaseResult<JsonAnswer> get_json(std::string_view) const override { return ReleaseError{}; }
-  Result<std::unique_ptr<ResponseStream>> open_download(const std::string&, std::chrono::seconds,
-                                                        const std::atomic<bool>*) const override {
+  Result<std::unique_ptr<ResponseStream>> send_download(const DownloadRequest&) const override {
     return std::unique_ptr<ResponseStream>(std::make_unique<GeneratedStream>(block_, size_));
   }
 
