@@ -58,7 +58,7 @@ bool failed_on_unknown_root_only(DWORD send_error, DWORD secure_failure) {
 class WinHttpResponse final : public HttpResponse {
  public:
   WinHttpResponse(InternetHandle connection, WinHttpRequest request, int status)
-      : request_(std::move(request)), connection_(std::move(connection)), status_(status) {}
+      : connection_(std::move(connection)), request_(std::move(request)), status_(status) {}
 
   int status() const override { return status_; }
 
@@ -67,9 +67,10 @@ class WinHttpResponse final : public HttpResponse {
   }
 
  private:
-  // The request closes before the connection it was opened on.
-  WinHttpRequest request_;
+  // The request closes before the connection it was opened on: members are
+  // destroyed in the reverse order of their declaration.
   InternetHandle connection_;
+  WinHttpRequest request_;
   int status_;
 };
 
@@ -125,7 +126,10 @@ class WinHttpAgent final : public HttpAgent {
       if (!sent) return sent;
       // The notification is the only place the key is seen; a request it did not
       // reach is refused rather than trusted unchecked.
-      if (!sent_request->pin_checked() && pin_applies) return Error{kNoCertificate};
+      if (!sent_request->pin_checked() && pin_applies) {
+        sent_request->drop_connection();
+        return Error{kNoCertificate};
+      }
       return {};
     };
 
@@ -137,7 +141,10 @@ class WinHttpAgent final : public HttpAgent {
       sent_request.reset();
       sent = open_and_send(SECURITY_FLAG_IGNORE_UNKNOWN_CA, send_error, secure_failure);
     }
-    if (!sent) return sent.error();
+    if (!sent) {
+      if (sent_request && sent_request->refused()) sent_request->drop_connection();
+      return sent.error();
+    }
     if (auto received = sent_request->write_and_receive(body); !received) return received.error();
     auto status = sent_request->status();
     if (!status) return status.error();

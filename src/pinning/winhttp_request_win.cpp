@@ -16,6 +16,9 @@ namespace {
 
 // How long one wait lasts, at most, before the cancel flag is looked at again.
 constexpr DWORD kCancelPollMilliseconds = 50;
+// How long a refused request's handle may take to close. WinHTTP is then only
+// finishing a write to a live connection.
+constexpr DWORD kDropMilliseconds = 2000;
 
 }  // namespace
 
@@ -31,6 +34,7 @@ struct WinHttpRequest::State {
   std::atomic<int> holders{2};
   HINTERNET handle = nullptr;
   PlatformHandle completed = own_handle(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  PlatformHandle closing = own_handle(CreateEventW(nullptr, TRUE, FALSE, nullptr));
   Pin pin;
   Limits limits;
 
@@ -87,6 +91,16 @@ struct WinHttpRequest::State {
     pin_checked = true;
     if (!checked) {
       refusal = checked.error().message;
+      // A connection that failed the pin must never carry another request: where
+      // WinHTTP still allows it this late, it is not kept alive either. Wine goes
+      // on to wait for an answer to a request without a body after its head is
+      // out, holding the connection until its receive limit; the shortest limit
+      // makes it let go at once.
+      DWORD no_keep_alive = WINHTTP_DISABLE_KEEP_ALIVE;
+      WinHttpSetOption(request, WINHTTP_OPTION_DISABLE_FEATURE, &no_keep_alive, sizeof no_keep_alive);
+      DWORD shortest = 1;
+      WinHttpSetOption(request, WINHTTP_OPTION_RECEIVE_TIMEOUT, &shortest, sizeof shortest);
+      WinHttpSetOption(request, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &shortest, sizeof shortest);
       // Wakes the waiting side at once: it closes the handle and returns, rather
       // than wait for an answer from a server it does not trust.
       SetEvent(win_handle(completed));
@@ -126,6 +140,7 @@ void CALLBACK WinHttpRequest::on_status(HINTERNET handle, DWORD_PTR context, DWO
     }
     case WINHTTP_CALLBACK_STATUS_HANDLE_CLOSING:
       // The last notification of the handle: WinHTTP is done with the state.
+      SetEvent(win_handle(state->closing));
       state->release();
       return;
     default:
@@ -144,7 +159,7 @@ Result<WinHttpRequest> WinHttpRequest::open(HINTERNET connection, const std::wst
   state->pin = std::move(pin);
   state->limits = limits;
   DWORD_PTR context = reinterpret_cast<DWORD_PTR>(state);
-  if (!state->completed || !WinHttpSetOption(handle, WINHTTP_OPTION_CONTEXT_VALUE, &context, sizeof context) ||
+  if (!state->completed || !state->closing || !WinHttpSetOption(handle, WINHTTP_OPTION_CONTEXT_VALUE, &context, sizeof context) ||
       WinHttpSetStatusCallback(handle, &WinHttpRequest::on_status, WINHTTP_CALLBACK_FLAG_ALL_COMPLETIONS |
                                    WINHTTP_CALLBACK_FLAG_SEND_REQUEST | WINHTTP_CALLBACK_FLAG_SECURE_FAILURE |
                                    WINHTTP_CALLBACK_FLAG_HANDLES,
@@ -272,6 +287,23 @@ DWORD WinHttpRequest::secure_failure() const {
 bool WinHttpRequest::pin_checked() const {
   std::lock_guard<std::mutex> lock(state_->mutex);
   return state_->pin_checked;
+}
+
+bool WinHttpRequest::refused() const {
+  if (state_ == nullptr) return false;
+  std::lock_guard<std::mutex> lock(state_->mutex);
+  return !state_->refusal.empty();
+}
+
+void WinHttpRequest::drop_connection() {
+  if (state_ == nullptr) return;
+  State* state = state_;
+  state_ = nullptr;
+  // WinHTTP may still be writing the head the refusal could not stop; it closes
+  // the connection with the handle once that write is over.
+  WinHttpCloseHandle(state->handle);
+  WaitForSingleObject(win_handle(state->closing), kDropMilliseconds);
+  state->release();
 }
 
 Result<void> WinHttpRequest::write_and_receive(const std::string& body) {

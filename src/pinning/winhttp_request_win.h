@@ -72,6 +72,12 @@ class WinHttpRequest {
   DWORD secure_failure() const;
   // Whether the pin check ran for the request sent.
   bool pin_checked() const;
+  // Whether the pin check refused the connection.
+  bool refused() const;
+  // Closes the request and waits, briefly, until WinHTTP has let go of it, so that
+  // the connection it was sent on is gone, never pooled for a later request,
+  // before the caller moves on.
+  void drop_connection();
 
   // Writes BODY and waits for the response head, both within the head limit.
   Result<void> write_and_receive(const std::string& body);
