@@ -80,7 +80,11 @@ Result<void> PinnedTls::check(std::string_view connection_host,
   for (const Sha256Digest& pin : pins) {
     if (pin == digest) return {};
   }
-  return Error{kKeyNotPinned};
+  // Whoever reads the log sees at once a network that inspects TLS with a
+  // certificate authority of its own.
+  const auto issuer = issuer_name_text(*leaf_der);
+  if (!issuer) return Error{kKeyNotPinned};
+  return Error{std::string(kKeyNotPinned) + " (certificate issued by " + quoted_text(*issuer) + ")"};
 }
 
 }  // namespace quillmar
