@@ -74,6 +74,10 @@ class WinHttpRequest {
   bool pin_checked() const;
   // Whether the pin check refused the connection.
   bool refused() const;
+  // Sends this request through PROXY (WinHTTP's proxy list syntax), bypassing it
+  // for the hosts in BYPASS; USER and PASSWORD, when given, answer its sign-in.
+  Result<void> use_proxy(const std::wstring& proxy, const std::wstring& bypass, const std::wstring& user,
+                         const std::wstring& password);
   // Closes the request and waits, briefly, until WinHTTP has let go of it, so that
   // the connection it was sent on is gone, never pooled for a later request,
   // before the caller moves on.
