@@ -244,6 +244,11 @@ class WinHttpAgent final : public HttpAgent {
     DWORD send_error = 0;
     DWORD secure_failure = 0;
     Result<void> sent = open_and_send(0, send_error, secure_failure);
+    // The proxy refused the tunnel for want of a sign-in that neither the user's
+    // logon nor credentials in the proxy setting could give. (Wine instead starts
+    // TLS over the proxy's 407 and fails with error 12157, keeping no status.)
+    const std::string proxy_name = proxy ? wide_to_utf8(proxy->proxy) : std::string("in use");
+    if (!sent && sent_request && sent_request->status_if_any() == 407) return Error{proxy_sign_in_text(proxy_name)};
     // A refusal or an expired limit leaves no WinHTTP error and is never retried.
     if (!sent && anchor_ && failed_on_unknown_root_only(send_error, secure_failure)) {
       sent_request.reset();
@@ -256,9 +261,7 @@ class WinHttpAgent final : public HttpAgent {
     if (auto received = sent_request->write_and_receive(body); !received) return received.error();
     auto status = sent_request->status();
     if (!status) return status.error();
-    // The proxy refused the tunnel for want of a sign-in that neither the user's
-    // logon nor credentials in the proxy setting could give.
-    if (status.value() == 407) return Error{proxy_sign_in_text(proxy ? wide_to_utf8(proxy->proxy) : "in use")};
+    if (status.value() == 407) return Error{proxy_sign_in_text(proxy_name)};
     // The head is in: from here on only the request's own body limit applies.
     sent_request->start_body(request.body_limit);
     return std::unique_ptr<HttpResponse>(

@@ -371,6 +371,12 @@ Result<int> WinHttpRequest::status() const {
   return static_cast<int>(status);
 }
 
+int WinHttpRequest::status_if_any() const {
+  if (state_ == nullptr) return 0;
+  const auto held = status();
+  return held ? held.value() : 0;
+}
+
 void WinHttpRequest::start_body(std::optional<std::chrono::seconds> body_limit) {
   // WinHTTP's own receive limit follows the body's, so its thread does not wait
   // on a stalled body longer than the waiting side does.

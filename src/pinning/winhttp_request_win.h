@@ -86,6 +86,9 @@ class WinHttpRequest {
   // Writes BODY and waits for the response head, both within the head limit.
   Result<void> write_and_receive(const std::string& body);
   Result<int> status() const;
+  // The status WinHTTP holds for the request, also after a failed send (a proxy's
+  // answer to the CONNECT); 0 when it holds none.
+  int status_if_any() const;
 
   // From here on only BODY_LIMIT (from now) limits the reads.
   void start_body(std::optional<std::chrono::seconds> body_limit);
