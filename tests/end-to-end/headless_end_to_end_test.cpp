@@ -349,9 +349,11 @@ TEST_F(EndToEnd, CatalogueFailuresReachThePageAsAReasonAndAStatus) {
       {{"--status", "preflight=500"}, R"({"ok":false,"reason":"server","status":500,"type":"preflight"})",
        "preflight failed: Server(500)"},
       // A valid chain from the same CA whose key matches no pin: refused before any
-      // request, and the log says only Network.
+      // request; the failure's line says only Network, the transport's line before
+      // it names the certificate's issuer.
       {{"--unpinned-key"}, R"({"ok":false,"reason":"network","status":null,"type":"preflight"})",
-       "preflight failed: Network"},
+       "request failed: the server key is not the pinned one (certificate issued by \"CN=Quillmar Development "
+       "CA\")\npreflight failed: Network"},
       // A handshake eight minutes off.
       {{"--clock-offset", "480"}, R"({"ok":false,"reason":"server","status":null,"type":"preflight"})",
        R"(preflight failed: Untrusted("the server clock differs from this computer's by more than five minutes"))"},
