@@ -6,8 +6,10 @@
 
 namespace quillmar {
 
-std::shared_ptr<const ReleaseClient> build_release_client(InstallerLog& log) {
-  auto client = ReleaseClient::build(kReleaseBaseUrl);
+std::shared_ptr<const ReleaseClient> build_release_client(const std::shared_ptr<InstallerLog>& log_file) {
+  InstallerLog& log = *log_file;
+  // The client may outlive this call on worker threads; it shares the log.
+  auto client = ReleaseClient::build(kReleaseBaseUrl, [log_file](const std::string& line) { log_file->write_log(line); });
   if (!client) {
     log.write_log("release client unavailable: " + client.error().message);
     return nullptr;

@@ -3,7 +3,9 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -62,6 +64,25 @@ struct AgentSettings {
   std::chrono::seconds head_limit{30};  // from sending the request to the whole head
   PinnedTls pinned;
   std::string extra_trust_anchor_pem;  // empty: the system store alone
+  // Where the agent writes what the installer log should say about the network:
+  // which proxy carries the requests. May be empty.
+  std::function<void(const std::string&)> log;
+};
+
+// The error text of a request that a proxy refused for want of sign-in.
+std::string proxy_sign_in_text(const std::string& proxy);
+
+// Writes to an agent's log the proxy its connections go through, each time it
+// differs from the last one written. Safe for concurrent use.
+class ProxyNote {
+ public:
+  void note(const AgentSettings& settings, const std::string& proxy, const std::string& host);
+  // Whether the last connection noted went through a proxy.
+  bool through_proxy() const;
+
+ private:
+  mutable std::mutex mutex_;
+  std::string last_;
 };
 
 // The HTTPS agent shared by every thread that talks to the release server. Each
@@ -76,6 +97,10 @@ class HttpAgent {
   // before that (name resolution, connection, handshake, pin check, time limit,
   // I/O) is an error whose text is the transport's.
   virtual Result<std::unique_ptr<HttpResponse>> send(const HttpRequest& request) const = 0;
+
+  // Whether the last connection went through a proxy, whose failures (a sign-in
+  // it wants, a key it presents in the server's place) are worth a log line.
+  virtual bool through_proxy() const { return false; }
 };
 
 }  // namespace quillmar

@@ -8,6 +8,11 @@
 // refusing there aborts the transfer before any HTTP byte is sent. libcurl's own
 // peer and host-name verification stay on (they are its defaults; set explicitly
 // so a change of default cannot silently turn them off).
+//
+// The user's proxy comes from libcurl's own variables (https_proxy, all_proxy,
+// no_proxy), which it reads unless told otherwise; any sign-in scheme libcurl
+// offers may answer the proxy. Through a proxy the pin check still runs on the
+// TLS session with the server, inside the CONNECT tunnel, never on the proxy.
 
 #include <curl/curl.h>
 #include <openssl/err.h>
@@ -155,10 +160,30 @@ class CurlAgent final : public HttpAgent {
 
   bool has_anchor() const { return anchor_ != nullptr; }
 
+  void note_proxy(const std::string& proxy, const std::string& host) const { proxy_note_.note(settings_, proxy, host); }
+  bool through_proxy() const override { return proxy_note_.through_proxy(); }
+
  private:
   AgentSettings settings_;
   X509Owner anchor_;
+  mutable ProxyNote proxy_note_;
 };
+
+// The address of the peer a transfer is connected to: through a proxy, the proxy.
+std::string peer_address(CURL* easy) {
+  char* ip = nullptr;
+  long port = 0;
+  curl_easy_getinfo(easy, CURLINFO_PRIMARY_IP, &ip);
+  curl_easy_getinfo(easy, CURLINFO_PRIMARY_PORT, &port);
+  return std::string(ip != nullptr ? ip : "") + ":" + std::to_string(port);
+}
+
+// The status a proxy answered the CONNECT with; 0 when no proxy was asked.
+long proxy_status(CURL* easy) {
+  long status = 0;
+  curl_easy_getinfo(easy, CURLINFO_HTTP_CONNECTCODE, &status);
+  return status;
+}
 
 CurlTransfer::CurlTransfer(const CurlAgent& agent, const HttpRequest& request)
     : agent_(agent), request_(request), host_(host_of_url(request.url)) {}
@@ -182,6 +207,7 @@ Result<void> CurlTransfer::start() {
   curl_easy_setopt(easy, CURLOPT_SSLVERSION, static_cast<long>(CURL_SSLVERSION_TLSv1_2));
   curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
   curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
+  curl_easy_setopt(easy, CURLOPT_PROXYAUTH, static_cast<long>(CURLAUTH_ANY));
   if (agent_.has_anchor()) {
     curl_easy_setopt(easy, CURLOPT_SSL_CTX_FUNCTION, &CurlAgent::add_trust_anchor);
     curl_easy_setopt(easy, CURLOPT_SSL_CTX_DATA, &agent_);
@@ -215,13 +241,20 @@ Result<void> CurlTransfer::start() {
 
   if (curl_multi_add_handle(multi_.get(), easy) != CURLM_OK) return Error{"the HTTP client could not start"};
   drive([this] { return head_at_.has_value(); });
-  if (!head_at_) return failure_text();
+  if (!head_at_) {
+    // A proxy that refused the tunnel (a 407) is still the proxy this request took.
+    if (proxy_status(easy_.get()) != 0) agent_.note_proxy(peer_address(easy_.get()), host_);
+    return failure_text();
+  }
   return {};
 }
 
 int CurlTransfer::on_connected(void* self, char*, char*, int, int) {
   auto* transfer = static_cast<CurlTransfer*>(self);
   transfer->sent_at_ = Clock::now();
+  if (proxy_status(transfer->easy_.get()) != 0) {
+    transfer->agent_.note_proxy(peer_address(transfer->easy_.get()), transfer->host_);
+  }
   std::optional<std::span<const std::uint8_t>> leaf;
   std::vector<std::uint8_t> der;
   curl_tlssessioninfo* session = nullptr;
@@ -380,6 +413,7 @@ Error CurlTransfer::failure_text() const {
   if (cancelled_) return Error{kRequestCancelled};
   if (!timeout_error_.empty()) return Error{timeout_error_};
   if (result_ == CURLE_OK) return Error{"the connection ended before the response"};
+  if (proxy_status(easy_.get()) == 407) return Error{proxy_sign_in_text(peer_address(easy_.get()))};
   if (error_buffer_[0] != '\0') return Error{error_buffer_};
   return Error{curl_easy_strerror(result_)};
 }

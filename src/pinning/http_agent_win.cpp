@@ -13,6 +13,17 @@
 // Requests run on an asynchronous session, waited for by WinHttpRequest, which
 // keeps every time limit and the cancel flag itself.
 //
+// The user's proxy, read once from the user's own settings
+// (WinHttpGetIEProxyConfigForCurrentUser). A static proxy alone goes to the session
+// as a named proxy, which is what automatic mode does with it too, and which also
+// works under Wine: Wine accepts WINHTTP_ACCESS_TYPE_AUTOMATIC_PROXY but goes
+// direct whatever the user set (tests/proxy/README.md has what was measured).
+// Otherwise the session asks for WINHTTP_ACCESS_TYPE_AUTOMATIC_PROXY, with which
+// Windows 8.1 and later follow auto-config scripts and WPAD themselves; where the
+// system refuses that mode, the session goes direct and each request asks
+// WinHttpGetProxyForUrl for its proxy. A proxy that asks for integrated sign-in
+// gets the user's logon; credentials written into the proxy setting answer Basic.
+//
 // Schannel's own chain and host-name validation stay on. The one relaxation is for
 // a development build that compiles in an extra trust anchor: WinHTTP cannot be
 // given a root of its own, so when a connection fails only because its root is
@@ -32,6 +43,8 @@
 #include <algorithm>
 #include <cstddef>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <vector>
 
 #include "pinning/http_agent.h"
@@ -55,10 +68,89 @@ bool failed_on_unknown_root_only(DWORD send_error, DWORD secure_failure) {
   return send_error == ERROR_WINHTTP_SECURE_CHANNEL_ERROR && secure_failure == 0;
 }
 
+// Frees the strings WinHTTP hands over in its proxy structures.
+void free_global(LPWSTR text) {
+  if (text != nullptr) GlobalFree(text);
+}
+
+// The proxy for one request, from the user's settings.
+struct ProxyChoice {
+  std::wstring proxy;  // WinHTTP's proxy list syntax: host:port, or scheme=host:port;…
+  std::wstring bypass;
+  std::wstring user;  // from a proxy written as user:password@host:port
+  std::wstring password;
+};
+
+// A proxy written with credentials gives them up here, so that the address alone
+// reaches WinHTTP and the log.
+ProxyChoice with_credentials_apart(std::wstring proxy, std::wstring bypass) {
+  ProxyChoice choice{std::move(proxy), std::move(bypass), {}, {}};
+  const std::size_t at = choice.proxy.rfind(L'@');
+  if (at == std::wstring::npos) return choice;
+  std::wstring credentials = choice.proxy.substr(0, at);
+  std::size_t scheme = credentials.find(L"://");
+  if (scheme != std::wstring::npos) credentials.erase(0, scheme + 3);
+  choice.proxy.erase(0, at + 1);
+  const std::size_t colon = credentials.find(L':');
+  choice.user = credentials.substr(0, colon);
+  if (colon != std::wstring::npos) choice.password = credentials.substr(colon + 1);
+  return choice;
+}
+
+// The user's proxy settings, as Windows keeps them for the user.
+struct UserProxySettings {
+  std::optional<ProxyChoice> fixed;  // a static proxy
+  std::wstring auto_config_url;
+  bool auto_detect = false;
+
+  bool scripted() const { return auto_detect || !auto_config_url.empty(); }
+};
+
+UserProxySettings read_user_proxy_settings() {
+  UserProxySettings read;
+  WINHTTP_CURRENT_USER_IE_PROXY_CONFIG settings{};
+  if (!WinHttpGetIEProxyConfigForCurrentUser(&settings)) return read;
+  read.auto_detect = settings.fAutoDetect != FALSE;
+  if (settings.lpszAutoConfigUrl != nullptr) read.auto_config_url = settings.lpszAutoConfigUrl;
+  if (settings.lpszProxy != nullptr && settings.lpszProxy[0] != L'\0') {
+    read.fixed = with_credentials_apart(settings.lpszProxy, settings.lpszProxyBypass ? settings.lpszProxyBypass : L"");
+  }
+  free_global(settings.lpszAutoConfigUrl);
+  free_global(settings.lpszProxy);
+  free_global(settings.lpszProxyBypass);
+  return read;
+}
+
+// The proxy an auto-config script or auto-detection names for URL; absent for a
+// direct connection or when neither gives an answer. RESOLVER is a synchronous
+// session.
+std::optional<ProxyChoice> scripted_proxy_for(HINTERNET resolver, const UserProxySettings& settings,
+                                              const std::wstring& url) {
+  WINHTTP_AUTOPROXY_OPTIONS options{};
+  if (!settings.auto_config_url.empty()) {
+    options.dwFlags |= WINHTTP_AUTOPROXY_CONFIG_URL;
+    options.lpszAutoConfigUrl = settings.auto_config_url.c_str();
+  }
+  if (settings.auto_detect) {
+    options.dwFlags |= WINHTTP_AUTOPROXY_AUTO_DETECT;
+    options.dwAutoDetectFlags = WINHTTP_AUTO_DETECT_TYPE_DHCP | WINHTTP_AUTO_DETECT_TYPE_DNS_A;
+  }
+  options.fAutoLogonIfChallenged = TRUE;
+  WINHTTP_PROXY_INFO found{};
+  if (!WinHttpGetProxyForUrl(resolver, url.c_str(), &options, &found)) return settings.fixed;
+  std::optional<ProxyChoice> choice;
+  if (found.dwAccessType == WINHTTP_ACCESS_TYPE_NAMED_PROXY && found.lpszProxy != nullptr) {
+    choice = with_credentials_apart(found.lpszProxy, found.lpszProxyBypass ? found.lpszProxyBypass : L"");
+  }
+  free_global(found.lpszProxy);
+  free_global(found.lpszProxyBypass);
+  return choice;
+}
+
 class WinHttpResponse final : public HttpResponse {
  public:
   WinHttpResponse(InternetHandle connection, WinHttpRequest request, int status)
-      : request_(std::move(request)), connection_(std::move(connection)), status_(status) {
+      : connection_(std::move(connection)), request_(std::move(request)), status_(status) {
     if (const auto length = request_.header(L"Content-Length")) {
       if (!length->empty() && length->size() <= 19 && length->find_first_not_of("0123456789") == std::string::npos) {
         announced_ = std::stoull(*length);
@@ -85,9 +177,10 @@ class WinHttpResponse final : public HttpResponse {
   }
 
  private:
-  // The request closes before the connection it was opened on.
-  WinHttpRequest request_;
+  // The request closes before the connection it was opened on: members are
+  // destroyed in the reverse order of their declaration.
   InternetHandle connection_;
+  WinHttpRequest request_;
   int status_;
   std::optional<std::uint64_t> announced_;  // Content-Length, when the head has one
   std::uint64_t received_ = 0;
@@ -95,8 +188,14 @@ class WinHttpResponse final : public HttpResponse {
 
 class WinHttpAgent final : public HttpAgent {
  public:
-  WinHttpAgent(AgentSettings settings, InternetHandle session, std::unique_ptr<ExtraTrustAnchor> anchor)
-      : settings_(std::move(settings)), session_(std::move(session)), anchor_(std::move(anchor)) {}
+  WinHttpAgent(AgentSettings settings, InternetHandle session, std::unique_ptr<ExtraTrustAnchor> anchor,
+               UserProxySettings user_proxy, bool per_request_proxy, InternetHandle resolver)
+      : settings_(std::move(settings)),
+        session_(std::move(session)),
+        anchor_(std::move(anchor)),
+        user_proxy_(std::move(user_proxy)),
+        per_request_proxy_(per_request_proxy),
+        resolver_(std::move(resolver)) {}
 
   Result<std::unique_ptr<HttpResponse>> send(const HttpRequest& request) const override {
     if (request.cancel != nullptr && request.cancel->load()) return Error{kRequestCancelled};
@@ -129,6 +228,11 @@ class WinHttpAgent final : public HttpAgent {
     pin.host = wide_to_utf8(host);
     const bool pin_applies = settings_.pinned.applies_to(pin.host) || anchor_ != nullptr;
     WinHttpRequest::Limits limits{settings_.connect_limit, settings_.head_limit, request.cancel};
+    // The session carries a static proxy itself; only the fallback for scripts
+    // sets one on each request.
+    const std::optional<ProxyChoice> proxy =
+        per_request_proxy_ ? scripted_proxy_for(resolver_.get(), user_proxy_, url) : user_proxy_.fixed;
+    if (proxy) note_proxy(wide_to_utf8(proxy->proxy), pin.host);
 
     // The body, which carries the nonce and the chosen version, is never handed to
     // WinHttpSendRequest: it goes out with WinHttpWriteData only once the pin check
@@ -139,28 +243,45 @@ class WinHttpAgent final : public HttpAgent {
                                          limits);
       if (!opened) return opened.error();
       sent_request.emplace(std::move(opened).value());
+      if (proxy && (per_request_proxy_ || !proxy->user.empty())) {
+        if (auto set = sent_request->use_proxy(proxy->proxy, proxy->bypass, proxy->user, proxy->password); !set) {
+          return set;
+        }
+      }
       auto sent = sent_request->send(headers, static_cast<DWORD>(body.size()));
       send_error = sent_request->send_error();
       secure_failure = sent_request->secure_failure();
       if (!sent) return sent;
       // The notification is the only place the key is seen; a request it did not
       // reach is refused rather than trusted unchecked.
-      if (!sent_request->pin_checked() && pin_applies) return Error{kNoCertificate};
+      if (!sent_request->pin_checked() && pin_applies) {
+        sent_request->drop_connection();
+        return Error{kNoCertificate};
+      }
       return {};
     };
 
     DWORD send_error = 0;
     DWORD secure_failure = 0;
     Result<void> sent = open_and_send(0, send_error, secure_failure);
+    // The proxy refused the tunnel for want of a sign-in that neither the user's
+    // logon nor credentials in the proxy setting could give. (Wine instead starts
+    // TLS over the proxy's 407 and fails with error 12157, keeping no status.)
+    const std::string proxy_name = proxy ? wide_to_utf8(proxy->proxy) : std::string("in use");
+    if (!sent && sent_request && sent_request->status_if_any() == 407) return Error{proxy_sign_in_text(proxy_name)};
     // A refusal or an expired limit leaves no WinHTTP error and is never retried.
     if (!sent && anchor_ && failed_on_unknown_root_only(send_error, secure_failure)) {
       sent_request.reset();
       sent = open_and_send(SECURITY_FLAG_IGNORE_UNKNOWN_CA, send_error, secure_failure);
     }
-    if (!sent) return sent.error();
+    if (!sent) {
+      if (sent_request && sent_request->refused()) sent_request->drop_connection();
+      return sent.error();
+    }
     if (auto received = sent_request->write_and_receive(body); !received) return received.error();
     auto status = sent_request->status();
     if (!status) return status.error();
+    if (status.value() == 407) return Error{proxy_sign_in_text(proxy_name)};
     // The head is in: from here on only the request's own body limit applies.
     sent_request->start_body(request.body_limit, request.stall_limit);
     return std::unique_ptr<HttpResponse>(
@@ -168,18 +289,51 @@ class WinHttpAgent final : public HttpAgent {
   }
 
  private:
+  void note_proxy(const std::string& proxy, const std::string& host) const { proxy_note_.note(settings_, proxy, host); }
+  bool through_proxy() const override { return proxy_note_.through_proxy(); }
+
   AgentSettings settings_;
   InternetHandle session_;
   std::unique_ptr<ExtraTrustAnchor> anchor_;  // development builds only
+  UserProxySettings user_proxy_;
+  bool per_request_proxy_;   // the session goes direct; scripts choose each request's proxy
+  InternetHandle resolver_;  // synchronous, for WinHttpGetProxyForUrl
+  mutable ProxyNote proxy_note_;
 };
 
 }  // namespace
 
 Result<std::shared_ptr<const HttpAgent>> HttpAgent::create(AgentSettings settings) {
   const std::wstring user_agent = utf8_to_wide(settings.user_agent);
-  InternetHandle session(WinHttpOpen(user_agent.c_str(), WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
-                                     WINHTTP_NO_PROXY_BYPASS, WINHTTP_FLAG_ASYNC));
+  UserProxySettings user_proxy = read_user_proxy_settings();
+  bool per_request_proxy = false;
+  InternetHandle session;
+  if (user_proxy.fixed && !user_proxy.scripted()) {
+    // A static proxy alone: the session takes it, as automatic mode would.
+    session.reset(WinHttpOpen(user_agent.c_str(), WINHTTP_ACCESS_TYPE_NAMED_PROXY, user_proxy.fixed->proxy.c_str(),
+                              user_proxy.fixed->bypass.empty() ? WINHTTP_NO_PROXY_BYPASS
+                                                               : user_proxy.fixed->bypass.c_str(),
+                              WINHTTP_FLAG_ASYNC));
+  } else {
+    session.reset(WinHttpOpen(user_agent.c_str(), WINHTTP_ACCESS_TYPE_AUTOMATIC_PROXY, WINHTTP_NO_PROXY_NAME,
+                              WINHTTP_NO_PROXY_BYPASS, WINHTTP_FLAG_ASYNC));
+    if (!session) {
+      // Before Windows 8.1: direct, and each request asks the user's script.
+      per_request_proxy = user_proxy.scripted();
+      session.reset(WinHttpOpen(user_agent.c_str(), WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
+                                WINHTTP_NO_PROXY_BYPASS, WINHTTP_FLAG_ASYNC));
+    } else {
+      // Automatic mode applies the user's settings itself; what it picks is not
+      // known here, so it is not logged.
+      user_proxy.fixed.reset();
+    }
+  }
   if (!session) return Error{winhttp_error_text(GetLastError())};
+  InternetHandle resolver;
+  if (per_request_proxy) {
+    resolver.reset(WinHttpOpen(user_agent.c_str(), WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
+                               WINHTTP_NO_PROXY_BYPASS, 0));
+  }
 
   // TLS 1.2 at least; TLS 1.3 too where the system has it.
   DWORD protocols = WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2 | kSecureProtocolTls13;
@@ -199,7 +353,8 @@ Result<std::shared_ptr<const HttpAgent>> HttpAgent::create(AgentSettings setting
     anchor = std::move(made).value();
   }
   return std::shared_ptr<const HttpAgent>(
-      std::make_shared<WinHttpAgent>(std::move(settings), std::move(session), std::move(anchor)));
+      std::make_shared<WinHttpAgent>(std::move(settings), std::move(session), std::move(anchor),
+                                     std::move(user_proxy), per_request_proxy, std::move(resolver)));
 }
 
 }  // namespace quillmar

@@ -4,6 +4,7 @@
 
 #include "pinning/certificate_walk.h"
 #include "pinning/compiled_pins.h"
+#include "pinning/http_agent.h"
 #include "system/text.h"
 
 namespace quillmar {
@@ -60,6 +61,25 @@ std::vector<Sha256Digest> compiled_pins() {
 
 std::string_view compiled_extra_trust_anchor() { return kCompiledExtraTrustAnchor; }
 
+std::string proxy_sign_in_text(const std::string& proxy) {
+  return "the proxy " + proxy + " asks for sign-in (HTTP 407) and the installer cannot answer it";
+}
+
+void ProxyNote::note(const AgentSettings& settings, const std::string& proxy, const std::string& host) {
+  if (!settings.log) return;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (proxy == last_) return;
+    last_ = proxy;
+  }
+  settings.log("connecting to " + host + " through the proxy " + proxy);
+}
+
+bool ProxyNote::through_proxy() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return !last_.empty();
+}
+
 PinnedTls PinnedTls::for_base_url(std::string_view base_url, std::vector<Sha256Digest> pins) {
   return PinnedTls{pinned_host_of(base_url), std::move(pins)};
 }
@@ -80,7 +100,11 @@ Result<void> PinnedTls::check(std::string_view connection_host,
   for (const Sha256Digest& pin : pins) {
     if (pin == digest) return {};
   }
-  return Error{kKeyNotPinned};
+  // Whoever reads the log sees at once a network that inspects TLS with a
+  // certificate authority of its own.
+  const auto issuer = issuer_name_text(*leaf_der);
+  if (!issuer) return Error{kKeyNotPinned};
+  return Error{std::string(kKeyNotPinned) + " (certificate issued by " + quoted_text(*issuer) + ")"};
 }
 
 }  // namespace quillmar

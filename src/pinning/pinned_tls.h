@@ -27,6 +27,8 @@ namespace quillmar {
 // release client reports every transport failure as Network, so they go no further.
 inline constexpr char kNoCertificate[] = "the server sent no certificate";
 inline constexpr char kUnreadableCertificate[] = "the server certificate is unreadable";
+// A key that is not pinned is reported with its certificate's issuer, in parentheses
+// after this text: the server key is not the pinned one (certificate issued by "CN=…").
 inline constexpr char kKeyNotPinned[] = "the server key is not the pinned one";
 
 // The host of a base URL: after the first "://", up to the next "/" or ":", in

@@ -17,6 +17,9 @@ namespace {
 
 // How long one wait lasts, at most, before the cancel flag is looked at again.
 constexpr DWORD kCancelPollMilliseconds = 50;
+// How long a refused request's handle may take to close. WinHTTP is then only
+// finishing a write to a live connection.
+constexpr DWORD kDropMilliseconds = 2000;
 
 }  // namespace
 
@@ -32,6 +35,7 @@ struct WinHttpRequest::State {
   std::atomic<int> holders{2};
   HINTERNET handle = nullptr;
   PlatformHandle completed = own_handle(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  PlatformHandle closing = own_handle(CreateEventW(nullptr, TRUE, FALSE, nullptr));
   Pin pin;
   Limits limits;
 
@@ -76,6 +80,15 @@ struct WinHttpRequest::State {
         certificate != nullptr) {
       leaf = std::span<const std::uint8_t>(certificate->pbCertEncoded, certificate->cbCertEncoded);
     }
+    // Through a proxy, the first notification comes for the CONNECT that asks the
+    // proxy for a tunnel, before any TLS: there is no server certificate yet, and
+    // the check waits for the notification after the tunnel's handshake. A request
+    // whose check never ran is refused by the agent before its body goes out.
+    if (!leaf) {
+      std::lock_guard<std::mutex> lock(mutex);
+      sending_at = Clock::now();
+      return;
+    }
     Result<void> checked;
     // Every request of an agent with an anchor is judged, also on a kept-alive
     // connection, since that one may have been opened by a retry.
@@ -89,6 +102,16 @@ struct WinHttpRequest::State {
     pin_checked = true;
     if (!checked) {
       refusal = checked.error().message;
+      // A connection that failed the pin must never carry another request: where
+      // WinHTTP still allows it this late, it is not kept alive either. Wine goes
+      // on to wait for an answer to a request without a body after its head is
+      // out, holding the connection until its receive limit; the shortest limit
+      // makes it let go at once.
+      DWORD no_keep_alive = WINHTTP_DISABLE_KEEP_ALIVE;
+      WinHttpSetOption(request, WINHTTP_OPTION_DISABLE_FEATURE, &no_keep_alive, sizeof no_keep_alive);
+      DWORD shortest = 1;
+      WinHttpSetOption(request, WINHTTP_OPTION_RECEIVE_TIMEOUT, &shortest, sizeof shortest);
+      WinHttpSetOption(request, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &shortest, sizeof shortest);
       // Wakes the waiting side at once: it closes the handle and returns, rather
       // than wait for an answer from a server it does not trust.
       SetEvent(win_handle(completed));
@@ -128,6 +151,7 @@ void CALLBACK WinHttpRequest::on_status(HINTERNET handle, DWORD_PTR context, DWO
     }
     case WINHTTP_CALLBACK_STATUS_HANDLE_CLOSING:
       // The last notification of the handle: WinHTTP is done with the state.
+      SetEvent(win_handle(state->closing));
       state->release();
       return;
     default:
@@ -146,7 +170,7 @@ Result<WinHttpRequest> WinHttpRequest::open(HINTERNET connection, const std::wst
   state->pin = std::move(pin);
   state->limits = limits;
   DWORD_PTR context = reinterpret_cast<DWORD_PTR>(state);
-  if (!state->completed || !WinHttpSetOption(handle, WINHTTP_OPTION_CONTEXT_VALUE, &context, sizeof context) ||
+  if (!state->completed || !state->closing || !WinHttpSetOption(handle, WINHTTP_OPTION_CONTEXT_VALUE, &context, sizeof context) ||
       WinHttpSetStatusCallback(handle, &WinHttpRequest::on_status, WINHTTP_CALLBACK_FLAG_ALL_COMPLETIONS |
                                    WINHTTP_CALLBACK_FLAG_SEND_REQUEST | WINHTTP_CALLBACK_FLAG_SECURE_FAILURE |
                                    WINHTTP_CALLBACK_FLAG_HANDLES,
@@ -168,6 +192,10 @@ Result<WinHttpRequest> WinHttpRequest::open(HINTERNET connection, const std::wst
   if (!WinHttpSetTimeouts(handle, connect_ms, connect_ms, head_ms, head_ms)) {
     return Error{winhttp_error_text(GetLastError())};
   }
+  // A proxy that asks for integrated Windows sign-in (Negotiate, NTLM) gets the
+  // user's own logon, as WinHTTP allows for proxies; servers never ask for one.
+  DWORD autologon = WINHTTP_AUTOLOGON_SECURITY_LEVEL_LOW;
+  WinHttpSetOption(handle, WINHTTP_OPTION_AUTOLOGON_POLICY, &autologon, sizeof autologon);
   // Not every WinHTTP knows this one; the waiting side keeps the limit regardless.
   DWORD response_ms = static_cast<DWORD>(head_ms);
   WinHttpSetOption(handle, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &response_ms, sizeof response_ms);
@@ -276,6 +304,41 @@ bool WinHttpRequest::pin_checked() const {
   return state_->pin_checked;
 }
 
+bool WinHttpRequest::refused() const {
+  if (state_ == nullptr) return false;
+  std::lock_guard<std::mutex> lock(state_->mutex);
+  return !state_->refusal.empty();
+}
+
+Result<void> WinHttpRequest::use_proxy(const std::wstring& proxy, const std::wstring& bypass, const std::wstring& user,
+                                       const std::wstring& password) {
+  WINHTTP_PROXY_INFO info{};
+  info.dwAccessType = WINHTTP_ACCESS_TYPE_NAMED_PROXY;
+  info.lpszProxy = const_cast<LPWSTR>(proxy.c_str());
+  info.lpszProxyBypass = bypass.empty() ? nullptr : const_cast<LPWSTR>(bypass.c_str());
+  if (!WinHttpSetOption(state_->handle, WINHTTP_OPTION_PROXY, &info, sizeof info)) {
+    return Error{winhttp_error_text(GetLastError())};
+  }
+  if (!user.empty()) {
+    WinHttpSetOption(state_->handle, WINHTTP_OPTION_PROXY_USERNAME, const_cast<wchar_t*>(user.c_str()),
+                     static_cast<DWORD>(user.size()));
+    WinHttpSetOption(state_->handle, WINHTTP_OPTION_PROXY_PASSWORD, const_cast<wchar_t*>(password.c_str()),
+                     static_cast<DWORD>(password.size()));
+  }
+  return {};
+}
+
+void WinHttpRequest::drop_connection() {
+  if (state_ == nullptr) return;
+  State* state = state_;
+  state_ = nullptr;
+  // WinHTTP may still be writing the head the refusal could not stop; it closes
+  // the connection with the handle once that write is over.
+  WinHttpCloseHandle(state->handle);
+  WaitForSingleObject(win_handle(state->closing), kDropMilliseconds);
+  state->release();
+}
+
 Result<void> WinHttpRequest::write_and_receive(const std::string& body) {
   State& state = *state_;
   // The head limit runs from when the head went out, through the body and the
@@ -323,6 +386,12 @@ std::optional<std::string> WinHttpRequest::header(const std::wstring& name) cons
   }
   value.resize(size / sizeof(wchar_t));
   return wide_to_utf8(value);
+}
+
+int WinHttpRequest::status_if_any() const {
+  if (state_ == nullptr) return 0;
+  const auto held = status();
+  return held ? held.value() : 0;
 }
 
 void WinHttpRequest::start_body(std::optional<std::chrono::seconds> body_limit,

@@ -72,12 +72,25 @@ class WinHttpRequest {
   DWORD secure_failure() const;
   // Whether the pin check ran for the request sent.
   bool pin_checked() const;
+  // Whether the pin check refused the connection.
+  bool refused() const;
+  // Sends this request through PROXY (WinHTTP's proxy list syntax), bypassing it
+  // for the hosts in BYPASS; USER and PASSWORD, when given, answer its sign-in.
+  Result<void> use_proxy(const std::wstring& proxy, const std::wstring& bypass, const std::wstring& user,
+                         const std::wstring& password);
+  // Closes the request and waits, briefly, until WinHTTP has let go of it, so that
+  // the connection it was sent on is gone, never pooled for a later request,
+  // before the caller moves on.
+  void drop_connection();
 
   // Writes BODY and waits for the response head, both within the head limit.
   Result<void> write_and_receive(const std::string& body);
   Result<int> status() const;
   // The value of the response header NAME, if the head has it.
   std::optional<std::string> header(const std::wstring& name) const;
+  // The status WinHTTP holds for the request, also after a failed send (a proxy's
+  // answer to the CONNECT); 0 when it holds none.
+  int status_if_any() const;
 
   // From here on only BODY_LIMIT (from now) limits the reads, and STALL_LIMIT each
   // wait for the next body byte.

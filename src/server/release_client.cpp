@@ -14,8 +14,9 @@ constexpr std::size_t kJsonBodyLimit = std::size_t{8} * 1024 * 1024;
 
 class PinnedReleaseClient final : public ReleaseClient {
  public:
-  PinnedReleaseClient(std::string base_url, std::shared_ptr<const HttpAgent> agent)
-      : base_url_(std::move(base_url)), agent_(std::move(agent)) {}
+  PinnedReleaseClient(std::string base_url, std::shared_ptr<const HttpAgent> agent,
+                      std::function<void(const std::string&)> log)
+      : base_url_(std::move(base_url)), agent_(std::move(agent)), log_(std::move(log)) {}
 
   const std::string& base_url() const override { return base_url_; }
 
@@ -53,7 +54,13 @@ class PinnedReleaseClient final : public ReleaseClient {
   ReleaseResult<JsonAnswer> exchange(const HttpRequest& request) const {
     const ReleaseError network = network_error();
     auto response = agent_->send(request);
-    if (!response) return network;
+    if (!response) {
+      // Network carries no detail, and a direct request's log says only that. Through
+      // a proxy the cause (a sign-in it wants, a key it presents in the server's
+      // place, named by its issuer) is what whoever reads the log needs.
+      if (log_ && agent_->through_proxy()) log_("request failed: " + response.error().message);
+      return network;
+    }
     std::string text;
     std::uint8_t buffer[16384];
     while (true) {
@@ -71,6 +78,7 @@ class PinnedReleaseClient final : public ReleaseClient {
 
   std::string base_url_;
   std::shared_ptr<const HttpAgent> agent_;
+  std::function<void(const std::string&)> log_;
 };
 
 }  // namespace
@@ -81,7 +89,8 @@ std::string trim_base_url(std::string_view base_url) {
 }
 
 Result<std::shared_ptr<const ReleaseClient>> make_release_client(std::string base_url, std::vector<Sha256Digest> pins,
-                                                                 std::string extra_trust_anchor_pem) {
+                                                                 std::string extra_trust_anchor_pem,
+                                                                 std::function<void(const std::string&)> log) {
   base_url = trim_base_url(base_url);
   AgentSettings settings;
   settings.user_agent = std::string("Quillmar-Installer/") + kInstallerVersion;
@@ -89,14 +98,17 @@ Result<std::shared_ptr<const ReleaseClient>> make_release_client(std::string bas
   settings.head_limit = std::chrono::seconds(30);
   settings.pinned = PinnedTls::for_base_url(base_url, std::move(pins));
   settings.extra_trust_anchor_pem = std::move(extra_trust_anchor_pem);
+  settings.log = log;
   auto agent = HttpAgent::create(std::move(settings));
   if (!agent) return agent.error();
   return std::shared_ptr<const ReleaseClient>(
-      std::make_shared<PinnedReleaseClient>(std::move(base_url), std::move(agent).value()));
+      std::make_shared<PinnedReleaseClient>(std::move(base_url), std::move(agent).value(), std::move(log)));
 }
 
-Result<std::shared_ptr<const ReleaseClient>> ReleaseClient::build(std::string base_url) {
-  return make_release_client(std::move(base_url), compiled_pins(), std::string(compiled_extra_trust_anchor()));
+Result<std::shared_ptr<const ReleaseClient>> ReleaseClient::build(std::string base_url,
+                                                                  std::function<void(const std::string&)> log) {
+  return make_release_client(std::move(base_url), compiled_pins(), std::string(compiled_extra_trust_anchor()),
+                             std::move(log));
 }
 
 }  // namespace quillmar

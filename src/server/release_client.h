@@ -66,8 +66,11 @@ struct DownloadRequest {
 // Built once at start-up and shared read-only by the worker threads.
 class ReleaseClient {
  public:
-  // BASE_URL loses its trailing slashes; the pins are those compiled in.
-  static Result<std::shared_ptr<const ReleaseClient>> build(std::string base_url);
+  // BASE_URL loses its trailing slashes; the pins are those compiled in. LOG, when
+  // given, receives the transport's lines for the installer log: the proxy used,
+  // and the cause of a failure that the caller reports as Network.
+  static Result<std::shared_ptr<const ReleaseClient>> build(std::string base_url,
+                                                            std::function<void(const std::string&)> log = {});
 
   virtual ~ReleaseClient() = default;
 

@@ -4,6 +4,7 @@
 // tested on their own: base URL, status classification, the catalogue list, the
 // package answer's checks, and building a client with chosen pins.
 
+#include <functional>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <optional>
@@ -51,7 +52,9 @@ ReleaseResult<nlohmann::json> signed_exchange(const ReleaseClient& client, const
 
 // A client with the given pins and extra trust anchor instead of the compiled-in
 // ones: tests and tools that talk to a server with keys of their own.
-Result<std::shared_ptr<const ReleaseClient>> make_release_client(std::string base_url, std::vector<Sha256Digest> pins,
-                                                                 std::string extra_trust_anchor_pem);
+// LOG, when given, receives the transport's lines for the installer log.
+Result<std::shared_ptr<const ReleaseClient>> make_release_client(
+    std::string base_url, std::vector<Sha256Digest> pins, std::string extra_trust_anchor_pem,
+    std::function<void(const std::string&)> log = {});
 
 }  // namespace quillmar

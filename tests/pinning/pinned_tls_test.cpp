@@ -47,11 +47,14 @@ TEST(PinCheck, RejectsWithTheMessageOfWhatWentWrong) {
   const std::vector<std::uint8_t> garbage{0x30, 0x03, 0x02, 0x01, 0x00};
   const std::vector<std::uint8_t> empty;
 
-  const std::pair<std::optional<std::span<const std::uint8_t>>, const char*> cases[] = {
+  const std::string not_pinned = std::string(kKeyNotPinned) + " (certificate issued by ";
+  const std::pair<std::optional<std::span<const std::uint8_t>>, std::string> cases[] = {
       {std::nullopt, kNoCertificate},
       {std::span<const std::uint8_t>(empty), kNoCertificate},
       {std::span<const std::uint8_t>(garbage), kUnreadableCertificate},
-      {std::span<const std::uint8_t>(k_server_der), kKeyNotPinned},
+      // The issuer is named, so a network that inspects TLS shows in the log.
+      {std::span<const std::uint8_t>(k_server_der), not_pinned + "\"CN=Quillmar Development CA\")"},
+      {std::span<const std::uint8_t>(k_inspect_der), not_pinned + "\"CN=Inspection, O=Example, C=DE\")"},
   };
   for (const auto& [leaf, message] : cases) {
     const auto checked = pinned.check("localhost", leaf);

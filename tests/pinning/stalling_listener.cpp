@@ -6,10 +6,11 @@
 //               the client sends and never answers;
 //   stall-body  completes the handshake, answers the first request head with a
 //               200 head announcing a large body, sends a little of it, then stops.
-// Every connection stays open until the process is killed. It prints "port: N"
+// Every connection stays open until the client ends it or the process is killed. It prints "port: N"
 // once it listens. With --record FILE it appends what each client sent after the
 // handshake; with --offered-alpn FILE one line per connection with the protocols
-// the client offered ("none" without ALPN). It speaks h2 when offered it, as an
+// the client offered ("none" without ALPN); with --closed FILE a line "closed" each
+// time a client ends its connection. It speaks h2 when offered it, as an
 // HTTP/2-capable server would.
 
 #include <arpa/inet.h>
@@ -36,6 +37,7 @@ struct Options {
   std::string key;
   std::string record;
   std::string offered_alpn;
+  std::string closed;
 };
 
 std::mutex files_mutex;
@@ -86,7 +88,8 @@ void serve(SSL_CTX* context, const Options& options, int client) {
       answered = true;
     }
   }
-  // The connection stays as it is, unanswered, until the process ends.
+  // Only the client ends a connection; it stays as it is, unanswered, until then.
+  append(options.closed, "closed\n");
   for (;;) pause();
 }
 
@@ -100,6 +103,7 @@ bool parse(int argc, char** argv, Options& options) {
     else if (flag == "--key") options.key = value;
     else if (flag == "--record") options.record = value;
     else if (flag == "--offered-alpn") options.offered_alpn = value;
+    else if (flag == "--closed") options.closed = value;
     else return false;
   }
   if (options.mode == "silent") return true;
@@ -117,7 +121,7 @@ int main(int argc, char** argv) {
   if (!parse(argc, argv, options)) {
     std::fprintf(stderr,
                  "usage: quillmar-stalling-listener --mode silent|no-head|stall-body [--port N] "
-                 "[--certificate PEM --key PEM] [--record FILE] [--offered-alpn FILE]\n");
+                 "[--certificate PEM --key PEM] [--record FILE] [--offered-alpn FILE] [--closed FILE]\n");
     return 2;
   }
   SSL_CTX* context = nullptr;

@@ -157,6 +157,14 @@ TEST(TransportFaults, ARogueKeyIsRefusedAtOnceAndLearnsNothingItShouldNot) {
     // The listener never closes: a refusal that waits for it would hang here.
     EXPECT_LT(elapsed, 5.0) << request.method;
   }
+  // Each refused connection is closed by the agent, not kept for a later request:
+  // the listener sees both end, and only then is what it recorded complete.
+  const std::string closed_file = variable("QUILLMAR_TEST_ROGUE_CLOSED");
+  const auto waited_from = Clock::now();
+  while (testing::read_file(closed_file) != "closed\nclosed\n" && seconds_since(waited_from) < 5.0) {
+    std::this_thread::sleep_for(20ms);
+  }
+  EXPECT_EQ(testing::read_file(closed_file), "closed\nclosed\n");
   const std::string port = url.substr(url.rfind(':') + 1);
   const testing::RogueExpectation expected = testing::rogue_key_expectation(port);
   EXPECT_EQ(testing::read_file(variable("QUILLMAR_TEST_ROGUE_RECORD")), expected.received);

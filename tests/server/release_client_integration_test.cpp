@@ -48,10 +48,13 @@ class ReleaseClientTest : public ::testing::Test {
     return json::parse(testing::read_file(releases() / version / "release.json"));
   }
 
-  std::shared_ptr<const ReleaseClient> client(const std::string& base_url) {
+  // Trusts the development CA unless TRUSTS_DEVELOPMENT_CA is false: then the
+  // system's roots alone.
+  std::shared_ptr<const ReleaseClient> client(const std::string& base_url, bool trusts_development_ca = true) {
     const auto pins = parse_pins(testing::read_file(fs::path(QUILLMAR_DEV_TLS_DIR) / "pins.txt"));
     EXPECT_TRUE(pins.ok());
-    auto built = make_release_client(base_url, pins.value(), testing::read_file(fs::path(QUILLMAR_DEV_TLS_DIR) / "ca.pem"));
+    const std::string anchor = trusts_development_ca ? testing::read_file(fs::path(QUILLMAR_DEV_TLS_DIR) / "ca.pem") : "";
+    auto built = make_release_client(base_url, pins.value(), anchor);
     EXPECT_TRUE(built.ok()) << built.error().message;
     return built.value();
   }
@@ -116,6 +119,21 @@ TEST_F(ReleaseClientTest, AValidChainWithAnUnpinnedKeyIsANetworkFailureBeforeAny
   const auto pinned = serve();
   const auto answer = client("https://LOCALHOST:" + std::to_string(pinned->port()))->get_json(kCataloguePath);
   EXPECT_EQ(diagnostic_of(answer), "status 200");
+}
+
+TEST_F(ReleaseClientTest, ThePlatformsRefusalsStandBesideThePin) {
+  // The key is pinned in both cases, so only the platform's own validation can
+  // refuse: the host name the certificate names, and the chain to a trusted root.
+  const auto server = serve();
+  const struct {
+    const char* name;
+    std::shared_ptr<const ReleaseClient> client;
+  } cases[] = {
+      {"a host name the certificate does not carry", client("https://127.0.0.1:" + std::to_string(server->port()))},
+      {"a chain the client does not trust", client(server->base_url(), false)},
+  };
+  for (const auto& test : cases) EXPECT_EQ(diagnostic_of(test.client->get_json(kCataloguePath)), "Network") << test.name;
+  EXPECT_TRUE(requests_received().empty());
 }
 
 TEST_F(ReleaseClientTest, AnotherHostIsLeftToThePlatformsValidation) {

@@ -185,6 +185,7 @@ TEST(PackageAnswer, RejectsWithTheMessageOfTheFirstRuleBroken) {
       {"file name of another product", "filename", json("setup-quillmar.exe"), kChecks},
       {"file name not an .exe", "filename", json("quillmar-setup.msi"), kChecks},
       {"digest of 63 digits", "sha256", json(std::string(63, 'a')), kChecks},
+      {"digest of 65 digits", "sha256", json(std::string(65, 'a')), kChecks},
       {"digest with a non-hex digit", "sha256", json(std::string(63, 'a') + "g"), kChecks},
       {"download from another origin", "download_url",
        json("https://localhost:47444/api/v1/installer/download/1.5.13/quillmar-setup-1.5.13.exe"), kChecks},

@@ -77,7 +77,7 @@ int run(std::optional<std::filesystem::path> chosen_folder) {
   auto wakeup = std::make_shared<Wakeup>();
   auto queue = std::make_shared<UserEventQueue>([wakeup] { wakeup->wake(); });
   const std::unique_ptr<PageBridge> owned_bridge =
-      session_bridge(session, build_release_client(*session.log), queue,
+      session_bridge(session, build_release_client(session.log), queue,
                      [chosen_folder](const std::optional<std::filesystem::path>&) { return chosen_folder; });
   PageBridge& bridge = *owned_bridge;
 

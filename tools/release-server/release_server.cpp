@@ -211,22 +211,25 @@ class ReleaseServer {
         signer_(std::move(signer)) {}
 
   void route(httplib::Server& server) {
-    server.Post(kPreflightPath, [this](const httplib::Request& request, httplib::Response& response) {
+    // A request line may name its target in absolute form, as every HTTP/1.1 server
+    // must accept; Wine's WinHTTP writes it so inside a proxy's tunnel.
+    const std::string absolute = "(?:https://[^/]+)?";
+    server.Post(absolute + kPreflightPath, [this](const httplib::Request& request, httplib::Response& response) {
       record(request);
       if (injected("preflight", response)) return;
       reply_json(response, signed_answer(json::object(), request));
     });
-    server.Post(kAuthorizePath, [this](const httplib::Request& request, httplib::Response& response) {
+    server.Post(absolute + kAuthorizePath, [this](const httplib::Request& request, httplib::Response& response) {
       record(request);
       if (injected("authorize", response)) return;
       authorize(request, response);
     });
-    server.Get(kCataloguePath, [this](const httplib::Request& request, httplib::Response& response) {
+    server.Get(absolute + kCataloguePath, [this](const httplib::Request& request, httplib::Response& response) {
       record(request);
       if (injected("downloads", response)) return;
       reply_json(response, store_.catalogue());
     });
-    server.Get(std::string(kDownloadPath) + "([^/]+)/([^/]+)",
+    server.Get(absolute + kDownloadPath + "([^/]+)/([^/]+)",
                [this](const httplib::Request& request, httplib::Response& response) {
                  record(request);
                  if (injected("download", response)) return;
