@@ -4,6 +4,8 @@
 #include <vector>
 
 #include "pinning/pinned_tls.h"
+#include "system/sha256.h"
+#include "system/text.h"
 
 namespace quillmar {
 namespace {
@@ -100,16 +102,6 @@ std::string dotted_oid(std::span<const std::uint8_t> oid) {
   return text;
 }
 
-std::string hex_text(std::span<const std::uint8_t> bytes) {
-  static const char kDigits[] = "0123456789abcdef";
-  std::string text = "#";
-  for (const std::uint8_t byte : bytes) {
-    text += kDigits[byte >> 4];
-    text += kDigits[byte & 0x0f];
-  }
-  return text;
-}
-
 // A name attribute's value as text: the string types as they are (BMPString turned
 // into UTF-8), anything else as "#" and hexadecimal digits.
 std::string attribute_value_text(std::uint8_t tag, std::span<const std::uint8_t> value) {
@@ -120,23 +112,13 @@ std::string attribute_value_text(std::uint8_t tag, std::span<const std::uint8_t>
     return std::string(value.begin(), value.end());
   }
   if (tag == kBmpString && value.size() % 2 == 0) {
-    std::string text;
+    std::u16string units;
     for (std::size_t at = 0; at < value.size(); at += 2) {
-      const unsigned unit = (unsigned{value[at]} << 8) | value[at + 1];
-      if (unit < 0x80) {
-        text += static_cast<char>(unit);
-      } else if (unit < 0x800) {
-        text += static_cast<char>(0xc0 | (unit >> 6));
-        text += static_cast<char>(0x80 | (unit & 0x3f));
-      } else {
-        text += static_cast<char>(0xe0 | (unit >> 12));
-        text += static_cast<char>(0x80 | ((unit >> 6) & 0x3f));
-        text += static_cast<char>(0x80 | (unit & 0x3f));
-      }
+      units += static_cast<char16_t>((unsigned{value[at]} << 8) | value[at + 1]);
     }
-    return text;
+    return utf16_to_utf8_lossy(units);
   }
-  return hex_text(value);
+  return "#" + to_hex(value.data(), value.size());
 }
 
 }  // namespace
