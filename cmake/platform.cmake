@@ -12,6 +12,21 @@ if(WIN32)
   string(REPLACE "-O3" "-Os" CMAKE_C_FLAGS_RELEASE "${CMAKE_C_FLAGS_RELEASE}")
   add_compile_options(-ffunction-sections -fdata-sections)
   add_link_options(-Wl,--gc-sections)
+  # Executables are linked by LLVM's lld, driven by clang, over the same MinGW-w64
+  # and GCC libraries. GNU ld keeps every .pdata/.xdata section, and each of those
+  # refers to its function, so --gc-sections could drop no function at all; lld
+  # ties the two to their function and drops the three together. GCC names its
+  # linker when it is built, so it cannot be asked for lld itself; -lpthread is what
+  # GCC's posix thread model would have added.
+  execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-libgcc-file-name
+                  OUTPUT_VARIABLE libgcc OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
+  get_filename_component(gcc_libraries "${libgcc}" DIRECTORY)
+  find_program(QUILLMAR_CLANG NAMES clang++ REQUIRED)
+  find_program(QUILLMAR_LLD NAMES ld.lld REQUIRED)
+  set(link "${QUILLMAR_CLANG} --target=x86_64-w64-mingw32 -fuse-ld=lld -L${gcc_libraries} <LINK_FLAGS>")
+  set(CMAKE_CXX_LINK_EXECUTABLE "${link} <CMAKE_CXX_LINK_FLAGS> <OBJECTS> -o <TARGET> <LINK_LIBRARIES> -lpthread")
+  set(CMAKE_CXX_CREATE_SHARED_LIBRARY
+      "${link} -shared <OBJECTS> -o <TARGET> -Wl,--out-implib,<TARGET_IMPLIB> <LINK_LIBRARIES> -lpthread")
   # Anyone can check a shipped executable by building the same commit with the same
   # vendor values, so the build must give the same bytes wherever and whenever it
   # runs. The linker stamps the PE header with the link time (and the checksum
