@@ -4,6 +4,8 @@ if(WIN32)
   set(QUILLMAR_WINDOWS ON)
   set(QUILLMAR_PLATFORM_SUFFIX win)
   add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0A00)
+  # The system's own text for file names (src/system/path.h): UTF-16.
+  add_compile_definitions(QUILLMAR_PATH_CHAR=wchar_t)
   include(${CMAKE_CURRENT_LIST_DIR}/delay_import.cmake)
   # Every user downloads the Windows executable, so its release build is made for
   # size: size-optimised code, each function and object in its own section, and the
@@ -38,6 +40,7 @@ if(WIN32)
 else()
   set(QUILLMAR_WINDOWS OFF)
   set(QUILLMAR_PLATFORM_SUFFIX posix)
+  add_compile_definitions(QUILLMAR_PATH_CHAR=char)
 endif()
 
 # Lists NAME_posix.cpp or NAME_win.cpp for each NAME given, into OUT.

@@ -1,8 +1,8 @@
 #pragma once
 
-#include <filesystem>
 #include <string_view>
 
+#include "system/path.h"
 #include "system/result.h"
 
 namespace quillmar {
@@ -10,7 +10,7 @@ namespace quillmar {
 // The canonical absolute form of an existing PATH: links resolved, and on Windows
 // the letter case and 8.3 short names as the file system stores them, without the
 // \\?\ prefix. The error text is the OS text.
-Result<std::filesystem::path> canonical_path(const std::filesystem::path& path);
+Result<Path> canonical_path(const Path& path);
 
 // How the platform spells paths: Windows separates with \ or / and ignores letter
 // case; the host separates with / and keeps case.

@@ -7,11 +7,11 @@
 
 namespace quillmar {
 
-Result<std::filesystem::path> canonical_path(const std::filesystem::path& path) {
+Result<Path> canonical_path(const Path& path) {
   errno = 0;
   const std::unique_ptr<char, decltype(&std::free)> resolved(realpath(path.c_str(), nullptr), &std::free);
   if (!resolved) return Error{last_os_error_text()};
-  return std::filesystem::path(resolved.get());
+  return Path(resolved.get());
 }
 
 PathStyle native_path_style() { return PathStyle::kPosix; }

@@ -9,7 +9,7 @@
 
 namespace quillmar {
 
-Result<std::filesystem::path> canonical_path(const std::filesystem::path& path) {
+Result<Path> canonical_path(const Path& path) {
   // Opening the path resolves links; FILE_FLAG_BACKUP_SEMANTICS lets a folder open.
   PlatformHandle handle =
       own_handle(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
@@ -29,7 +29,7 @@ Result<std::filesystem::path> canonical_path(const std::filesystem::path& path) 
       } else if (text.rfind(L"\\\\?\\", 0) == 0) {
         text = text.substr(4);
       }
-      return std::filesystem::path(text);
+      return Path(text);
     }
     buffer.resize(length);
   }

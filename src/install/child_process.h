@@ -2,12 +2,12 @@
 
 #include <chrono>
 #include <cstdint>
-#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "system/path.h"
 #include "system/result.h"
 
 namespace quillmar {
@@ -56,7 +56,7 @@ class ChildProcess {
  public:
   // Starts PROGRAM with ARGUMENTS, retrying a sharing violation as above. The error
   // text is the OS text.
-  static Result<ChildProcess> start(const std::filesystem::path& program, const std::vector<std::string>& arguments);
+  static Result<ChildProcess> start(const Path& program, const std::vector<std::string>& arguments);
 
   ChildProcess(ChildProcess&& other) noexcept;
   ChildProcess& operator=(ChildProcess&& other) noexcept;
@@ -80,6 +80,6 @@ class ChildProcess {
 // Starts PROGRAM with no arguments in WORKING_FOLDER, detached from the installer
 // (no console of its own on Windows, a session of its own on the host), and does not
 // wait for it. The error text is the OS text.
-Result<void> start_detached(const std::filesystem::path& program, const std::filesystem::path& working_folder);
+Result<void> start_detached(const Path& program, const Path& working_folder);
 
 }  // namespace quillmar

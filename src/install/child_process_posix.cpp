@@ -19,8 +19,7 @@ namespace {
 // The argument vector posix_spawn wants: the program, the arguments, a null.
 class ArgumentVector {
  public:
-  ArgumentVector(const std::filesystem::path& program, const std::vector<std::string>& arguments)
-      : texts_{program.string()} {
+  ArgumentVector(const Path& program, const std::vector<std::string>& arguments) : texts_{program.native()} {
     texts_.insert(texts_.end(), arguments.begin(), arguments.end());
     for (std::string& text : texts_) pointers_.push_back(text.data());
     pointers_.push_back(nullptr);
@@ -54,8 +53,7 @@ ChildProcess::ChildProcess(ChildProcess&& other) noexcept = default;
 ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept = default;
 ChildProcess::~ChildProcess() = default;
 
-Result<ChildProcess> ChildProcess::start(const std::filesystem::path& program,
-                                         const std::vector<std::string>& arguments) {
+Result<ChildProcess> ChildProcess::start(const Path& program, const std::vector<std::string>& arguments) {
   ArgumentVector argv(program, arguments);
   pid_t pid = 0;
   // glibc's posix_spawn reports a failed exec as its own result, so a program that
@@ -84,7 +82,7 @@ Result<std::int32_t> ChildProcess::wait() {
   }
 }
 
-Result<void> start_detached(const std::filesystem::path& program, const std::filesystem::path& working_folder) {
+Result<void> start_detached(const Path& program, const Path& working_folder) {
   posix_spawn_file_actions_t actions;
   posix_spawnattr_t attributes;
   posix_spawn_file_actions_init(&actions);

@@ -69,9 +69,9 @@ class HandleListAttribute {
 // INHERITED_HANDLES, never any other handle this process happens to hold as
 // inheritable (a library's pipe or file, a handle of another thread's child).
 // FAILURE, when given, receives the system's error code of a failed CreateProcessW.
-Result<PROCESS_INFORMATION> create_process(const std::filesystem::path& program, const std::vector<std::string>& arguments,
-                               DWORD flags, const wchar_t* working_folder, std::vector<HANDLE> inherited_handles,
-                               DWORD* failure = nullptr) {
+Result<PROCESS_INFORMATION> create_process(const Path& program, const std::vector<std::string>& arguments, DWORD flags,
+                                           const wchar_t* working_folder, std::vector<HANDLE> inherited_handles,
+                                           DWORD* failure = nullptr) {
   // CreateProcessW may write into the command line, so it gets a buffer of its own.
   std::wstring command_line = utf8_to_wide(build_command_line(path_to_text(program), arguments));
   STARTUPINFOEXW startup{};
@@ -108,8 +108,7 @@ ChildProcess::ChildProcess(ChildProcess&& other) noexcept = default;
 ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept = default;
 ChildProcess::~ChildProcess() = default;
 
-Result<ChildProcess> ChildProcess::start(const std::filesystem::path& program,
-                                         const std::vector<std::string>& arguments) {
+Result<ChildProcess> ChildProcess::start(const Path& program, const std::vector<std::string>& arguments) {
   const PROCESS_INFORMATION info = QUILLMAR_TRY(retry_start_on_sharing_violation<PROCESS_INFORMATION>(
       [&] {
         DWORD failure = 0;
@@ -138,7 +137,7 @@ Result<std::int32_t> ChildProcess::wait() {
   return static_cast<std::int32_t>(code);
 }
 
-Result<void> start_detached(const std::filesystem::path& program, const std::filesystem::path& working_folder) {
+Result<void> start_detached(const Path& program, const Path& working_folder) {
   // The launched application lives on after the installer and needs none of its handles.
   const PROCESS_INFORMATION info = QUILLMAR_TRY(create_process(program, {}, DETACHED_PROCESS, working_folder.c_str(), {}));
   // Owned only to be closed: the application is not waited for.

@@ -1,8 +1,8 @@
 #pragma once
 
 #include <cstdint>
-#include <filesystem>
 
+#include "system/path.h"
 #include "system/result.h"
 
 namespace quillmar {
@@ -29,10 +29,10 @@ Result<void, std::uint32_t> judge_code_signature(const TrustAnswer& answer);
 
 // Asks the system about the file's Authenticode signature (WinVerifyTrust on
 // Windows; the host has no such policy and answers "no signature").
-TrustAnswer query_code_signature(const std::filesystem::path& file);
+TrustAnswer query_code_signature(const Path& file);
 
 // Both together: success when accepted, else the refusing status.
-inline Result<void, std::uint32_t> verifyCodeSignature(const std::filesystem::path& file) {
+inline Result<void, std::uint32_t> verifyCodeSignature(const Path& file) {
   return judge_code_signature(query_code_signature(file));
 }
 

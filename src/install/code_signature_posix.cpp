@@ -4,6 +4,6 @@ namespace quillmar {
 
 // Linux has no Authenticode policy. The host reports what Windows reports for an
 // unsigned file, so the shared judging rule decides here too.
-TrustAnswer query_code_signature(const std::filesystem::path&) { return {kTrustNoSignature, kTrustNoSignature}; }
+TrustAnswer query_code_signature(const Path&) { return {kTrustNoSignature, kTrustNoSignature}; }
 
 }  // namespace quillmar

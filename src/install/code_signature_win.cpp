@@ -32,7 +32,7 @@ static_assert(sizeof(WINTRUST_FILE_INFO) == 32, "WINTRUST_FILE_INFO must be 32 b
 
 }  // namespace
 
-TrustAnswer query_code_signature(const std::filesystem::path& file) {
+TrustAnswer query_code_signature(const Path& file) {
   WINTRUST_FILE_INFO file_info{};
   file_info.cbStruct = sizeof(WINTRUST_FILE_INFO);
   file_info.pcwszFilePath = file.c_str();

@@ -1,10 +1,10 @@
 #include "install/download.h"
 
 #include <algorithm>
-#include <system_error>
 #include <thread>
 #include <vector>
 
+#include "system/file_system.h"
 #include "system/text.h"
 
 namespace quillmar {
@@ -106,9 +106,9 @@ Result<void> PackageSink::finish(const std::string& expected_sha256) {
   return {};
 }
 
-DownloadResult downloadPackage(const Package& package, const ReleaseClient& client,
-                               const std::filesystem::path& package_file, const std::atomic<bool>& cancel,
-                               const EventSender& send, const SteadyClock& now, const DownloadLimits& limits) {
+DownloadResult downloadPackage(const Package& package, const ReleaseClient& client, const Path& package_file,
+                               const std::atomic<bool>& cancel, const EventSender& send, const SteadyClock& now,
+                               const DownloadLimits& limits) {
   const auto failed = [](std::string message) { return DownloadStop{false, std::move(message)}; };
   const DownloadStop cancelled{true, {}};
   // A cancel that came while the package answer was requested ends the run before
@@ -130,8 +130,7 @@ DownloadResult downloadPackage(const Package& package, const ReleaseClient& clie
   // Everything from here on ends either in success or in deleting the partial file.
   const auto discard = [&](DownloadStop stop) {
     file.close();
-    std::error_code ignored;
-    std::filesystem::remove(package_file, ignored);
+    remove_file(package_file);
     return stop;
   };
 

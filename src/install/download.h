@@ -3,7 +3,6 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
-#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
@@ -11,6 +10,7 @@
 #include "install/package_file.h"
 #include "server/release_client.h"
 #include "system/installer_event.h"
+#include "system/path.h"
 #include "system/result.h"
 #include "system/sha256.h"
 
@@ -79,9 +79,9 @@ struct DownloadLimits {
 // range request (or started again from byte 0 when the server sends it whole). The
 // cancel flag is read before each read and during the pauses between requests. On
 // any ending but success the partial file is deleted.
-DownloadResult downloadPackage(const Package& package, const ReleaseClient& client,
-                               const std::filesystem::path& package_file, const std::atomic<bool>& cancel,
-                               const EventSender& send, const SteadyClock& now = std::chrono::steady_clock::now,
+DownloadResult downloadPackage(const Package& package, const ReleaseClient& client, const Path& package_file,
+                               const std::atomic<bool>& cancel, const EventSender& send,
+                               const SteadyClock& now = std::chrono::steady_clock::now,
                                const DownloadLimits& limits = DownloadLimits{});
 
 }  // namespace quillmar

@@ -1,10 +1,10 @@
 #include "install/download_folder.h"
 
+#include <algorithm>
 #include <chrono>
 #include <string_view>
-#include <system_error>
 
-#include "install/package_file.h"
+#include "system/file_system.h"
 #include "system/paths.h"
 #include "system/random.h"
 
@@ -26,18 +26,18 @@ bool is_download_folder_name(std::string_view name) {
 
 // Whether FOLDER and everything directly inside it went unwritten for AGE. A run
 // that takes no lock still writes its package, so its folder keeps changing.
-bool unchanged_for(const std::filesystem::path& folder, std::filesystem::file_time_type::duration age) {
-  const auto cutoff = std::filesystem::file_time_type::clock::now() - age;
-  std::error_code error;
-  if (std::filesystem::last_write_time(folder, error) > cutoff || error) return false;
-  std::filesystem::directory_iterator entries(folder, error);
-  for (const auto end = std::filesystem::directory_iterator(); !error && entries != end; entries.increment(error)) {
-    if (entries->last_write_time(error) > cutoff || error) return false;
-  }
-  return !error;
+bool unchanged_for(const Path& folder, std::chrono::system_clock::duration age) {
+  const auto cutoff = std::chrono::system_clock::now() - age;
+  const auto written_before_cutoff = [&](const Path& path) {
+    const auto written = last_write_time(path);
+    return written && *written <= cutoff;
+  };
+  if (!written_before_cutoff(folder)) return false;
+  const auto entries = folder_entries(folder);
+  return entries && std::all_of(entries.value().begin(), entries.value().end(), written_before_cutoff);
 }
 
-bool is_abandoned(const std::filesystem::path& folder) {
+bool is_abandoned(const Path& folder) {
   switch (folder_lock_state(folder)) {
     case FolderLockState::free:
       return true;
@@ -53,15 +53,14 @@ bool is_abandoned(const std::filesystem::path& folder) {
 
 Result<DownloadFolder> DownloadFolder::create() {
   const std::string digits = QUILLMAR_TRY(random_hex(kRandomDigits / 2));
-  const std::filesystem::path temporary = temp_folder();
+  const Path temporary = temp_folder();
   // An empty folder would put the package wherever the installer happens to run.
   if (temporary.empty()) return Error{"the user's temporary folder is not known"};
-  std::filesystem::path path = temporary / path_from_text(std::string(kFolderPrefix) + digits);
+  Path path = temporary / path_from_text(std::string(kFolderPrefix) + digits);
   QUILLMAR_TRY(create_folder_tree(path));
   auto lock = FolderLock::take(path);
   if (!lock) {
-    std::error_code ignored;
-    std::filesystem::remove_all(path, ignored);
+    remove_tree(path);
     return lock.error();
   }
   return DownloadFolder(std::move(path), std::move(lock).value());
@@ -77,19 +76,16 @@ DownloadFolder::~DownloadFolder() {
   if (path_.empty()) return;
   // The lock goes first: Windows keeps a folder whose file is still open.
   lock_.reset();
-  std::error_code ignored;
-  std::filesystem::remove_all(path_, ignored);
+  remove_tree(path_);
 }
 
 void remove_abandoned_download_folders() {
-  const std::filesystem::path temporary = temp_folder();
+  const Path temporary = temp_folder();
   if (temporary.empty()) return;  // never the folder the installer happens to run in
-  std::error_code error;
-  std::filesystem::directory_iterator entries(temporary, error);
-  for (const auto end = std::filesystem::directory_iterator(); !error && entries != end; entries.increment(error)) {
-    if (!is_download_folder_name(path_to_text(entries->path().filename())) || !is_abandoned(entries->path())) continue;
-    std::error_code ignored;
-    std::filesystem::remove_all(entries->path(), ignored);
+  const auto entries = folder_entries(temporary);
+  if (!entries) return;
+  for (const Path& entry : entries.value()) {
+    if (is_download_folder_name(path_to_text(entry.filename())) && is_abandoned(entry)) remove_tree(entry);
   }
 }
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include <filesystem>
 #include <optional>
 
 #include "install/folder_lock.h"
+#include "system/path.h"
 #include "system/result.h"
 
 namespace quillmar {
@@ -22,11 +22,11 @@ class DownloadFolder {
   DownloadFolder& operator=(const DownloadFolder&) = delete;
   ~DownloadFolder();
 
-  const std::filesystem::path& path() const { return path_; }
+  const Path& path() const { return path_; }
 
  private:
-  DownloadFolder(std::filesystem::path path, FolderLock lock) : path_(std::move(path)), lock_(std::move(lock)) {}
-  std::filesystem::path path_;
+  DownloadFolder(Path path, FolderLock lock) : path_(std::move(path)), lock_(std::move(lock)) {}
+  Path path_;
   std::optional<FolderLock> lock_;
 };
 

@@ -1,7 +1,6 @@
 #pragma once
 
-#include <filesystem>
-
+#include "system/path.h"
 #include "system/platform_handle.h"
 #include "system/result.h"
 
@@ -15,7 +14,7 @@ class FolderLock {
  public:
   // Takes the lock of FOLDER, which must exist and be new. The error text is the
   // OS text.
-  static Result<FolderLock> take(const std::filesystem::path& folder);
+  static Result<FolderLock> take(const Path& folder);
 
  private:
   explicit FolderLock(PlatformHandle file) : file_(std::move(file)) {}
@@ -29,7 +28,7 @@ enum class FolderLockState {
   kept,     // held by a running installer, unreadable, or not this user's own real folder
 };
 
-FolderLockState folder_lock_state(const std::filesystem::path& folder);
+FolderLockState folder_lock_state(const Path& folder);
 
 // The name of the lock file inside a download folder.
 inline constexpr char kFolderLockName[] = "quillmar-installer.lock";

@@ -11,11 +11,11 @@
 
 namespace quillmar {
 
-Result<FolderLock> FolderLock::take(const std::filesystem::path& folder) {
+Result<FolderLock> FolderLock::take(const Path& folder) {
   // Opening a file and locking it are two steps, so the file is locked under a
   // name the sweep does not look at and only then renamed: a lock file that the
   // sweep can find is always already held.
-  const std::filesystem::path pending = folder / (std::string(kFolderLockName) + ".new");
+  const Path pending = folder / (std::string(kFolderLockName) + ".new");
   PlatformHandle file = own_descriptor(::open(pending.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
   if (!file) return Error{last_os_error_text()};
   if (::flock(descriptor(file), LOCK_EX | LOCK_NB) != 0) return Error{last_os_error_text()};
@@ -23,7 +23,7 @@ Result<FolderLock> FolderLock::take(const std::filesystem::path& folder) {
   return FolderLock(std::move(file));
 }
 
-FolderLockState folder_lock_state(const std::filesystem::path& folder) {
+FolderLockState folder_lock_state(const Path& folder) {
   // In a temporary folder shared by every user, only a real folder of this user's
   // own is a candidate: never a link, never someone else's.
   struct stat info {};

@@ -5,7 +5,7 @@
 
 namespace quillmar {
 
-Result<FolderLock> FolderLock::take(const std::filesystem::path& folder) {
+Result<FolderLock> FolderLock::take(const Path& folder) {
   // Created and held in one call: a file opened with no sharing cannot be opened
   // again, or deleted, until this handle closes.
   PlatformHandle file =
@@ -15,7 +15,7 @@ Result<FolderLock> FolderLock::take(const std::filesystem::path& folder) {
   return FolderLock(std::move(file));
 }
 
-FolderLockState folder_lock_state(const std::filesystem::path& folder) {
+FolderLockState folder_lock_state(const Path& folder) {
   const DWORD attributes = GetFileAttributesW(folder.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY) ||
       (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {

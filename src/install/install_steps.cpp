@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <exception>
-#include <system_error>
 
 #include "install/canonical_path.h"
 #include "install/code_signature.h"
@@ -10,6 +9,7 @@
 #include "install/download_folder.h"
 #include "install/post_install.h"
 #include "install/setup_run.h"
+#include "system/file_system.h"
 #include "system/installer_log.h"
 #include "system/os_error.h"
 #include "system/paths.h"
@@ -45,9 +45,8 @@ std::string package_log_line(const Package& package) {
          " bytes)";
 }
 
-Result<void, InstallerEvent> check_installer_location(const std::filesystem::path& dir) {
-  std::error_code error;
-  if (dir.empty() || !std::filesystem::exists(dir, error)) return {};
+Result<void, InstallerEvent> check_installer_location(const Path& dir) {
+  if (dir.empty() || !path_exists(dir)) return {};
   auto folder = canonical_path(dir);
   if (!folder) return failed_event("install", folder.error().message);
   const auto own = own_executable_path();
@@ -68,7 +67,7 @@ struct InstallStage {
 };
 
 InstallOutcome run_steps(const InstallRequest& request, const InstallContext& context, InstallStage& stage) {
-  const std::filesystem::path dir = path_from_text(request.dir);
+  const Path dir = path_from_text(request.dir);
   const EventSender& send = context.send;
 
   // Where and how much: nothing is requested or written before these pass.
@@ -92,7 +91,7 @@ InstallOutcome run_steps(const InstallRequest& request, const InstallContext& co
   // ending, successful or not.
   auto folder = DownloadFolder::create();
   if (!folder) return failed_event("download", folder.error().message);
-  const std::filesystem::path package_file = folder.value().path() / path_from_text(package.filename);
+  const Path package_file = folder.value().path() / path_from_text(package.filename);
 
   // The download: the only stage that honours the cancel flag.
   if (const auto download = downloadPackage(package, *context.client, package_file, *context.cancel, send); !download) {
@@ -109,7 +108,7 @@ InstallOutcome run_steps(const InstallRequest& request, const InstallContext& co
 
   // The silent setup run.
   stage.reason = "install";
-  const std::filesystem::path setup_log = logs_folder() / path_from_text("installer-setup.log");
+  const Path setup_log = logs_folder() / path_from_text("installer-setup.log");
   const std::string setup_log_text = path_to_text(setup_log);
   const auto setup = runSetup(package_file, request, setup_log, send, context.setup_poll_interval);
   if (!setup) return failed_event("install", setup.error().message);

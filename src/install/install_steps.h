@@ -21,6 +21,6 @@ std::string package_log_line(const Package& package);
 
 // The location check: the failed event when the running installer lies inside the
 // existing folder DIR; success when DIR does not exist or holds no installer.
-Result<void, InstallerEvent> check_installer_location(const std::filesystem::path& dir);
+Result<void, InstallerEvent> check_installer_location(const Path& dir);
 
 }  // namespace quillmar

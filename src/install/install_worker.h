@@ -3,7 +3,6 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
-#include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -13,6 +12,7 @@
 #include "server/release_client.h"
 #include "system/disk_space.h"
 #include "system/installer_event.h"
+#include "system/path.h"
 #include "system/result.h"
 
 namespace quillmar {
@@ -50,7 +50,7 @@ struct InstallContext {
 
   // The bytes free to the user at the nearest existing folder of a path. Tests give
   // their own figures here; the installer uses the system's.
-  std::function<std::optional<std::uint64_t>(const std::filesystem::path&)> free_bytes = free_bytes_near;
+  std::function<std::optional<std::uint64_t>(const Path&)> free_bytes = free_bytes_near;
 
   // The package request, verified and accepted, for the chosen version; the error
   // text is the release error's diagnostic rendering. Left empty, runInstall asks
@@ -67,6 +67,6 @@ InstallOutcome runInstall(const InstallRequest& request, const InstallContext& c
 
 // Starts the installed application from FOLDER, detached, with no arguments; a
 // failure is written to LOG as "launch failed: ...".
-void launchInstalled(const std::filesystem::path& folder, InstallerLog& log);
+void launchInstalled(const Path& folder, InstallerLog& log);
 
 }  // namespace quillmar

@@ -2,23 +2,19 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <filesystem>
 
+#include "system/path.h"
 #include "system/platform_handle.h"
 #include "system/result.h"
 
 namespace quillmar {
-
-// Creates FOLDER and every missing parent; an existing folder is fine. The error
-// text is the OS text.
-Result<void> create_folder_tree(const std::filesystem::path& folder);
 
 // The package file while it is downloaded: created or truncated, opened for
 // writing, and shared for read, write and delete on Windows. On the host it is made
 // executable by its owner only, because it is started as a program afterwards.
 class PackageFile {
  public:
-  static Result<PackageFile> create(const std::filesystem::path& path);
+  static Result<PackageFile> create(const Path& path);
 
   // Writes all of the bytes; the error text is the OS text.
   Result<void> write(const std::uint8_t* bytes, std::size_t size);

@@ -16,23 +16,7 @@ constexpr std::uint64_t kWriteBackStep = std::uint64_t{8} * 1024 * 1024;
 
 }  // namespace
 
-Result<void> create_folder_tree(const std::filesystem::path& folder) {
-  if (mkdir(folder.c_str(), 0700) == 0) return {};
-  const int error = errno;
-  if (error == EEXIST) {
-    struct stat info {};
-    if (stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) return {};
-    return Error{os_error_text(EEXIST)};
-  }
-  if (error != ENOENT || !folder.has_relative_path() || folder.parent_path() == folder) {
-    return Error{os_error_text(static_cast<unsigned long>(error))};
-  }
-  if (auto parent = create_folder_tree(folder.parent_path()); !parent) return parent;
-  if (mkdir(folder.c_str(), 0700) == 0 || errno == EEXIST) return {};
-  return Error{last_os_error_text()};
-}
-
-Result<PackageFile> PackageFile::create(const std::filesystem::path& path) {
+Result<PackageFile> PackageFile::create(const Path& path) {
   PlatformHandle file = own_descriptor(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0700));
   if (!file) return Error{last_os_error_text()};
   return PackageFile(std::move(file));

@@ -10,19 +10,19 @@
 
 namespace quillmar {
 
-std::string read_version_record(const std::filesystem::path& folder) {
+std::string read_version_record(const Path& folder) {
   const auto text = read_whole_file(folder / path_from_text(kVersionRecordFileName));
   if (!text || !is_valid_utf8(*text)) return {};
   return std::string(trim_white_space(*text));
 }
 
-Result<std::string> checkVersionRecord(const std::filesystem::path& folder, const std::string& expected) {
+Result<std::string> checkVersionRecord(const Path& folder, const std::string& expected) {
   std::string installed = read_version_record(folder);
   if (installed != expected) return Error{"installed version " + quoted_text(installed) + ", expected " + expected};
   return installed;
 }
 
-Result<void> runIntegrityCheck(const std::filesystem::path& folder) {
+Result<void> runIntegrityCheck(const Path& folder) {
   ChildProcess child = QUILLMAR_TRY(
       ChildProcess::start(folder / path_from_text(kApplicationFileName), {"--verify-root", path_to_text(folder)}));
   const std::int32_t code = QUILLMAR_TRY(child.wait());
@@ -30,7 +30,7 @@ Result<void> runIntegrityCheck(const std::filesystem::path& folder) {
   return {};
 }
 
-void launchInstalled(const std::filesystem::path& folder, InstallerLog& log) {
+void launchInstalled(const Path& folder, InstallerLog& log) {
   if (auto started = start_detached(folder / path_from_text(kApplicationFileName), folder); !started) {
     log.write_log("launch failed: " + started.error().message);
   }

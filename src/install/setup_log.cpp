@@ -36,7 +36,7 @@ void MarkerLineCounter::feed(std::string_view bytes) {
   }
 }
 
-std::uint64_t scanSetupLog(const std::filesystem::path& log_path, std::uint64_t& offset) {
+std::uint64_t scanSetupLog(const Path& log_path, std::uint64_t& offset) {
   auto file = SharedReadFile::open(log_path);
   if (!file) return 0;
   if (!file->seek(offset)) return 0;

@@ -2,9 +2,10 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <filesystem>
 #include <string>
 #include <string_view>
+
+#include "system/path.h"
 
 namespace quillmar {
 
@@ -37,6 +38,6 @@ class MarkerLineCounter {
 // line. A log that cannot be opened or sought counts 0 and leaves OFFSET as it was;
 // the package may simply not have created it yet. The file is opened sharing read,
 // write and delete, so the package keeps writing and may replace it meanwhile.
-std::uint64_t scanSetupLog(const std::filesystem::path& log_path, std::uint64_t& offset);
+std::uint64_t scanSetupLog(const Path& log_path, std::uint64_t& offset);
 
 }  // namespace quillmar

@@ -1,12 +1,12 @@
 #include "install/setup_run.h"
 
 #include <cmath>
-#include <system_error>
 #include <thread>
 
 #include "install/child_process.h"
 #include "install/package_file.h"
 #include "install/setup_log.h"
+#include "system/file_system.h"
 #include "system/paths.h"
 
 namespace quillmar {
@@ -18,7 +18,7 @@ std::string setup_task_list(const InstallRequest& request) {
   return tasks;
 }
 
-std::vector<std::string> setup_arguments(const InstallRequest& request, const std::filesystem::path& setup_log) {
+std::vector<std::string> setup_arguments(const InstallRequest& request, const Path& setup_log) {
   return {"/SP-",
           "/VERYSILENT",
           "/SUPPRESSMSGBOXES",
@@ -35,13 +35,11 @@ InstallerEvent setup_progress_event(double pct, std::uint64_t files) {
   return {{"type", "progress"}, {"phase", "install"}, {"pct", pct}, {"files", files}};
 }
 
-Result<std::int32_t> runSetup(const std::filesystem::path& package_file, const InstallRequest& request,
-                      const std::filesystem::path& setup_log, const EventSender& send,
-                      std::chrono::milliseconds poll_interval) {
+Result<std::int32_t> runSetup(const Path& package_file, const InstallRequest& request, const Path& setup_log,
+                              const EventSender& send, std::chrono::milliseconds poll_interval) {
   QUILLMAR_TRY(create_folder_tree(setup_log.parent_path()));
   // Each run starts the log afresh, so its lines count only this run's files.
-  std::error_code ignored;
-  std::filesystem::remove(setup_log, ignored);
+  remove_file(setup_log);
 
   auto child = ChildProcess::start(package_file, setup_arguments(request, setup_log));
   if (!child) return Error{"the Setup could not start: " + child.error().message};

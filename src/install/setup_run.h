@@ -2,12 +2,12 @@
 
 #include <chrono>
 #include <cstdint>
-#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "install/install_worker.h"
+#include "system/path.h"
 
 namespace quillmar {
 
@@ -16,7 +16,7 @@ namespace quillmar {
 std::string setup_task_list(const InstallRequest& request);
 
 // The ten switches, in the order the package expects them.
-std::vector<std::string> setup_arguments(const InstallRequest& request, const std::filesystem::path& setup_log);
+std::vector<std::string> setup_arguments(const InstallRequest& request, const Path& setup_log);
 
 // Deletes the previous setup log, starts the package with the ten switches and
 // polls it, sending an "install" progress event after every pass (with the curve
@@ -24,9 +24,8 @@ std::vector<std::string> setup_arguments(const InstallRequest& request, const st
 // from its log. There is no time limit and no cancellation: the package runs to
 // its end. The package's exit code, or the detail of an "install" failure when the
 // log folder, the start or the polling went wrong.
-Result<std::int32_t> runSetup(const std::filesystem::path& package_file, const InstallRequest& request,
-                      const std::filesystem::path& setup_log, const EventSender& send,
-                      std::chrono::milliseconds poll_interval = kSetupPollInterval);
+Result<std::int32_t> runSetup(const Path& package_file, const InstallRequest& request, const Path& setup_log,
+                              const EventSender& send, std::chrono::milliseconds poll_interval = kSetupPollInterval);
 
 // The bar while the setup package runs: 95 × (1 − e^(−t/25)) for T seconds since it
 // started. It approaches 95 and never reaches it, leaving the jump to 100 for the

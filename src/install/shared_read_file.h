@@ -2,9 +2,9 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <filesystem>
 #include <optional>
 
+#include "system/path.h"
 #include "system/platform_handle.h"
 #include "system/result.h"
 
@@ -14,7 +14,7 @@ namespace quillmar {
 // and delete on Windows (a plain descriptor on the host, where sharing is the rule).
 class SharedReadFile {
  public:
-  static std::optional<SharedReadFile> open(const std::filesystem::path& path);
+  static std::optional<SharedReadFile> open(const Path& path);
 
   // Moves to OFFSET bytes from the start; the OS text when the system refuses.
   Result<void> seek(std::uint64_t offset);

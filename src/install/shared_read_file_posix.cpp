@@ -9,7 +9,7 @@
 
 namespace quillmar {
 
-std::optional<SharedReadFile> SharedReadFile::open(const std::filesystem::path& path) {
+std::optional<SharedReadFile> SharedReadFile::open(const Path& path) {
   PlatformHandle file = own_descriptor(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
   if (!file) return std::nullopt;
   return SharedReadFile(std::move(file));

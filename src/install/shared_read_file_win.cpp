@@ -4,7 +4,7 @@
 
 namespace quillmar {
 
-std::optional<SharedReadFile> SharedReadFile::open(const std::filesystem::path& path) {
+std::optional<SharedReadFile> SharedReadFile::open(const Path& path) {
   PlatformHandle file =
       own_handle(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));

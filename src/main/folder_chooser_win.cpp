@@ -14,8 +14,7 @@ constexpr CLSID kFileOpenDialogClass = {0xdc1c5a9c, 0xe88a, 0x4dde, {0xa5, 0xa1,
 
 }  // namespace
 
-std::optional<std::filesystem::path> choose_folder_with_dialog(HWND owner,
-                                                               const std::optional<std::filesystem::path>& start) {
+std::optional<Path> choose_folder_with_dialog(HWND owner, const std::optional<Path>& start) {
   ComPtr<IFileOpenDialog> dialog;
   if (FAILED(CoCreateInstance(kFileOpenDialogClass, nullptr, CLSCTX_INPROC_SERVER, __uuidof(IFileOpenDialog),
                               dialog.receive_void()))) {
@@ -37,7 +36,7 @@ std::optional<std::filesystem::path> choose_folder_with_dialog(HWND owner,
   if (FAILED(dialog->GetResult(chosen.receive())) || !chosen) return std::nullopt;
   PWSTR path = nullptr;
   if (FAILED(chosen->GetDisplayName(SIGDN_FILESYSPATH, &path)) || !path) return std::nullopt;
-  std::filesystem::path folder(path);
+  Path folder(path);
   CoTaskMemFree(path);
   return folder;
 }

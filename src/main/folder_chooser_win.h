@@ -4,8 +4,9 @@
 
 #include <windows.h>
 
-#include <filesystem>
 #include <optional>
+
+#include "system/path.h"
 
 namespace quillmar {
 
@@ -13,7 +14,6 @@ namespace quillmar {
 // (which it disables while open), starting in START when given. Blocks until it
 // closes; the chosen folder's file-system path, or nothing when it was cancelled,
 // failed, or the choice has no file-system path.
-std::optional<std::filesystem::path> choose_folder_with_dialog(HWND owner,
-                                                               const std::optional<std::filesystem::path>& start);
+std::optional<Path> choose_folder_with_dialog(HWND owner, const std::optional<Path>& start);
 
 }  // namespace quillmar

@@ -27,7 +27,7 @@ Result<InstallerSession> begin_session() {
 std::unique_ptr<PageBridge> session_bridge(
     const InstallerSession& session, const std::shared_ptr<const ReleaseClient>& client,
     const std::shared_ptr<UserEventQueue>& queue,
-    std::function<std::optional<std::filesystem::path>(const std::optional<std::filesystem::path>&)> choose_folder) {
+    std::function<std::optional<Path>(const std::optional<Path>&)> choose_folder) {
   BridgeHost host;
   host.send_event = [queue](InstallerEvent event) { queue->post(UserEvent::deliver(std::move(event))); };
   host.post_close = [queue] { queue->post(UserEvent::close()); };

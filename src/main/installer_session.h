@@ -1,11 +1,11 @@
 #pragma once
 
-#include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
 
 #include "main/page_bridge.h"
+#include "system/path.h"
 #include "system/result.h"
 
 namespace quillmar {
@@ -33,6 +33,6 @@ Result<InstallerSession> begin_session();
 std::unique_ptr<PageBridge> session_bridge(
     const InstallerSession& session, const std::shared_ptr<const ReleaseClient>& client,
     const std::shared_ptr<UserEventQueue>& queue,
-    std::function<std::optional<std::filesystem::path>(const std::optional<std::filesystem::path>&)> choose_folder);
+    std::function<std::optional<Path>(const std::optional<Path>&)> choose_folder);
 
 }  // namespace quillmar

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -8,13 +7,14 @@
 #include <string>
 
 #include "main/asset_table.h"
+#include "system/path.h"
 #include "system/result.h"
 
 namespace quillmar {
 
 // How the web view is set up: everything start-up knows before the page loads.
 struct WebViewConfig {
-  std::filesystem::path data_folder;  // the web view's own caches and storage
+  Path data_folder;                   // the web view's own caches and storage
   std::string initialization_script;  // runs in the main frame before any page script
   std::span<const Asset> assets;      // what the custom protocol serves
   // Called on the event loop thread with each text the page posts; it only queues.
@@ -39,7 +39,7 @@ class InstallerWindow {
 
   // The system folder picker, starting in START when given; blocks the event loop
   // thread (the window keeps drawing) until it closes. Nothing when cancelled.
-  virtual std::optional<std::filesystem::path> choose_folder(const std::optional<std::filesystem::path>& start) = 0;
+  virtual std::optional<Path> choose_folder(const std::optional<Path>& start) = 0;
 
   // Any thread: has the loop call the ON_WAKE given to run() soon, on its thread.
   virtual void wake() = 0;

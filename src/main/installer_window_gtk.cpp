@@ -58,7 +58,7 @@ class GtkInstallerWindow final : public InstallerWindow {
     if (web_view_) run_script_in(web_view_, script);
   }
 
-  std::optional<std::filesystem::path> choose_folder(const std::optional<std::filesystem::path>& start) override {
+  std::optional<Path> choose_folder(const std::optional<Path>& start) override {
     // No owner window, as on Windows. gtk_native_dialog_run spins a nested main
     // loop, so the window keeps drawing while the user picks.
     GObjectPtr<GtkFileChooserNative> chooser(gtk_file_chooser_native_new(
@@ -68,7 +68,7 @@ class GtkInstallerWindow final : public InstallerWindow {
     if (response != GTK_RESPONSE_ACCEPT) return std::nullopt;
     char* chosen = gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(chooser.get()));
     if (!chosen) return std::nullopt;  // a location with no local path
-    std::filesystem::path folder(chosen);
+    Path folder(chosen);
     g_free(chosen);
     return folder;
   }

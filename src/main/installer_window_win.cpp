@@ -122,7 +122,7 @@ class Win32InstallerWindow final : public InstallerWindow {
     if (web_view_) web_view_->run_script(script);
   }
 
-  std::optional<std::filesystem::path> choose_folder(const std::optional<std::filesystem::path>& start) override {
+  std::optional<Path> choose_folder(const std::optional<Path>& start) override {
     auto chosen = choose_folder_with_dialog(window_, start);
     // The dialog had the keyboard; it goes back to the page, not to the frame.
     if (web_view_ && GetActiveWindow() == window_) web_view_->move_focus();

@@ -32,7 +32,7 @@ BridgeWorkers installer_workers(const std::shared_ptr<const ReleaseClient>& clie
     }
     return runInstall(request, context);
   };
-  workers.launch = [log](const std::filesystem::path& folder) { launchInstalled(folder, *log); };
+  workers.launch = [log](const Path& folder) { launchInstalled(folder, *log); };
   return workers;
 }
 

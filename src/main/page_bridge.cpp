@@ -13,7 +13,7 @@
 namespace quillmar {
 namespace {
 
-InstallerEvent folder_event(const std::filesystem::path& dir, const std::optional<std::uint64_t>& free_bytes) {
+InstallerEvent folder_event(const Path& dir, const std::optional<std::uint64_t>& free_bytes) {
   InstallerEvent event = {{"type", "folder"}, {"dir", path_to_text(dir)}, {"freeBytes", nullptr}};
   if (free_bytes) event["freeBytes"] = *free_bytes;
   return event;
@@ -132,7 +132,7 @@ bool PageBridge::tell_run_state() {
   return true;
 }
 
-void PageBridge::answer_folder(const std::filesystem::path& dir) {
+void PageBridge::answer_folder(const Path& dir) {
   // The empty text names no folder at all; it must not become "here" (the working
   // folder) on its way to the system.
   std::optional<std::uint64_t> free_bytes;
@@ -142,8 +142,7 @@ void PageBridge::answer_folder(const std::filesystem::path& dir) {
 
 void PageBridge::choose_folder(const std::string& dir) {
   if (!shared_->host.choose_folder) return;
-  const std::optional<std::filesystem::path> chosen =
-      shared_->host.choose_folder(chooser_start_folder(path_from_text(dir)));
+  const std::optional<Path> chosen = shared_->host.choose_folder(chooser_start_folder(path_from_text(dir)));
   if (!chosen) return;
   answer_folder(installation_folder_for_choice(*chosen));
 }
@@ -191,7 +190,7 @@ void PageBridge::start_install(InstallRequest request) {
 }
 
 void PageBridge::launch() {
-  std::optional<std::filesystem::path> folder;
+  std::optional<Path> folder;
   {
     std::lock_guard lock(shared_->mutex);
     folder = shared_->installed_folder;

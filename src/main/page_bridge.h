@@ -4,7 +4,6 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
-#include <filesystem>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -14,6 +13,7 @@
 
 #include "install/install_worker.h"
 #include "system/installer_event.h"
+#include "system/path.h"
 
 namespace quillmar {
 
@@ -30,7 +30,7 @@ struct BridgeWorkers {
   // One installation. Runs on its own thread; reads CANCEL, sends progress events.
   std::function<InstallOutcome(const InstallRequest&, std::atomic<bool>& cancel, const EventSender& send)> install;
   // Starts the installed application in FOLDER, detached; logs its own failure.
-  std::function<void(const std::filesystem::path& folder)> launch;
+  std::function<void(const Path& folder)> launch;
 };
 
 // What the bridge needs from the window it serves (the GTK window, the headless
@@ -42,9 +42,9 @@ struct BridgeHost {
   std::function<void()> post_close;
   // Shows the folder picker, starting in START when given; blocks the event loop
   // thread until it closes. Nothing when the user cancels or the picker fails.
-  std::function<std::optional<std::filesystem::path>(const std::optional<std::filesystem::path>& start)> choose_folder;
+  std::function<std::optional<Path>(const std::optional<Path>& start)> choose_folder;
   // The free space near a folder (nearest existing ancestor); nothing when unknown.
-  std::function<std::optional<std::uint64_t>(const std::filesystem::path&)> free_bytes;
+  std::function<std::optional<std::uint64_t>(const Path&)> free_bytes;
 };
 
 // The dispatcher of page messages. Lives on the event loop thread; the worker
@@ -83,7 +83,7 @@ class PageBridge {
     bool busy = false;
     bool installing = false;       // the busy flag is an installation's
     std::condition_variable idle;  // notified each time busy becomes false
-    std::optional<std::filesystem::path> installed_folder;
+    std::optional<Path> installed_folder;
     // Where the run stands, for a page loaded again: the last catalogue answer, and
     // the running installation's latest progress or the last one's outcome.
     std::optional<InstallerEvent> catalogue_answer;
@@ -96,7 +96,7 @@ class PageBridge {
 
   void start_preflight();
   bool tell_run_state();
-  void answer_folder(const std::filesystem::path& dir);
+  void answer_folder(const Path& dir);
   void choose_folder(const std::string& dir);
   void start_install(InstallRequest request);
   void launch();

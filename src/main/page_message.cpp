@@ -4,6 +4,7 @@
 #include <nlohmann/json.hpp>
 #include <utility>
 
+#include "system/file_system.h"
 #include "system/json_text.h"
 #include "system/paths.h"
 #include "system/text.h"
@@ -59,7 +60,7 @@ void read_install_members(const Json& object, PageMessage& message) {
 
 // A picked folder may come back with a trailing separator; its last component is
 // the same as without one. A root keeps its separator (it has no component).
-std::filesystem::path without_trailing_separator(const std::filesystem::path& path) {
+Path without_trailing_separator(const Path& path) {
   if (!path.has_filename() && path.has_relative_path()) return path.parent_path();
   return path;
 }
@@ -87,18 +88,17 @@ std::optional<PageMessage> parse_page_message(std::string_view text) {
   return std::nullopt;
 }
 
-std::optional<std::filesystem::path> chooser_start_folder(const std::filesystem::path& dir) {
-  const std::filesystem::path folder = without_trailing_separator(dir);
+std::optional<Path> chooser_start_folder(const Path& dir) {
+  const Path folder = without_trailing_separator(dir);
   if (!folder.has_relative_path()) return std::nullopt;  // empty, or a root: no parent
-  const std::filesystem::path parent = folder.parent_path();
+  const Path parent = folder.parent_path();
   if (parent.empty()) return std::nullopt;
-  std::error_code error;
-  if (!std::filesystem::is_directory(parent, error)) return std::nullopt;
+  if (!is_folder(parent)) return std::nullopt;
   return parent;
 }
 
-std::filesystem::path installation_folder_for_choice(const std::filesystem::path& chosen) {
-  std::filesystem::path folder = without_trailing_separator(chosen);
+Path installation_folder_for_choice(const Path& chosen) {
+  Path folder = without_trailing_separator(chosen);
   if (folder.has_filename() && equals_ignoring_ascii_case(path_to_text(folder.filename()), "quillmar")) return folder;
   return folder / path_from_text("Quillmar");
 }

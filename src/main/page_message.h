@@ -1,9 +1,10 @@
 #pragma once
 
-#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include "system/path.h"
 
 namespace quillmar {
 
@@ -29,12 +30,12 @@ std::optional<PageMessage> parse_page_message(std::string_view text);
 
 // Where the dialog for "chooseFolder" starts: the parent of the page's folder when
 // the folder has one and it exists.
-std::optional<std::filesystem::path> chooser_start_folder(const std::filesystem::path& dir);
+std::optional<Path> chooser_start_folder(const Path& dir);
 
 // The installation folder for a folder picked in the dialog: the folder itself when
 // its last component is "quillmar" in any ASCII case, otherwise the folder with
 // "Quillmar" appended (also for a root, which has no last component), so the
 // application never spills its files into a folder the user already uses.
-std::filesystem::path installation_folder_for_choice(const std::filesystem::path& chosen);
+Path installation_folder_for_choice(const Path& chosen);
 
 }  // namespace quillmar

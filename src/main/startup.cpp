@@ -61,7 +61,7 @@ int run_installer(std::span<const Asset> assets) {
 
   const std::unique_ptr<PageBridge> bridge =
       session_bridge(session, build_release_client(session.log), queue,
-                     [window](const std::optional<std::filesystem::path>& start) { return window->choose_folder(start); });
+                     [window](const std::optional<Path>& start) { return window->choose_folder(start); });
 
   // The folder picker runs a nested loop that may call on_wake again; the outer
   // drain keeps handling events one at a time, so a second drain must not start.

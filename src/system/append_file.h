@@ -1,9 +1,9 @@
 #pragma once
 
-#include <filesystem>
 #include <optional>
 #include <string_view>
 
+#include "system/path.h"
 #include "system/platform_handle.h"
 #include "system/result.h"
 
@@ -13,7 +13,7 @@ namespace quillmar {
 // processes may read, write and delete it meanwhile: two installers share one log.
 class AppendFile {
  public:
-  static std::optional<AppendFile> open(const std::filesystem::path& path);
+  static std::optional<AppendFile> open(const Path& path);
 
   // Appends all of BYTES at the end of the file; the OS text when any of it was not
   // written.

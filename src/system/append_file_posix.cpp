@@ -10,7 +10,7 @@
 
 namespace quillmar {
 
-std::optional<AppendFile> AppendFile::open(const std::filesystem::path& path) {
+std::optional<AppendFile> AppendFile::open(const Path& path) {
   PlatformHandle file = own_descriptor(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644));
   if (!file) return std::nullopt;
   return AppendFile(std::move(file));

@@ -4,7 +4,7 @@
 
 namespace quillmar {
 
-std::optional<AppendFile> AppendFile::open(const std::filesystem::path& path) {
+std::optional<AppendFile> AppendFile::open(const Path& path) {
   // FILE_APPEND_DATA without FILE_WRITE_DATA makes every write land at the current
   // end of the file, also when another installer appends to it at the same time.
   PlatformHandle file = own_handle(CreateFileW(path.c_str(), FILE_APPEND_DATA | SYNCHRONIZE,

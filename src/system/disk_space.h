@@ -1,8 +1,9 @@
 #pragma once
 
 #include <cstdint>
-#include <filesystem>
 #include <optional>
+
+#include "system/path.h"
 
 namespace quillmar {
 
@@ -10,12 +11,12 @@ namespace quillmar {
 // exists, else at its nearest existing ancestor (GetDiskFreeSpaceExW; statvfs's
 // blocks available to unprivileged users on the host). Nothing when no ancestor
 // exists or the system cannot tell.
-std::optional<std::uint64_t> free_bytes_near(const std::filesystem::path& path);
+std::optional<std::uint64_t> free_bytes_near(const Path& path);
 
 // The nearest existing folder at or above PATH, if any.
-std::optional<std::filesystem::path> nearest_existing_ancestor(const std::filesystem::path& path);
+std::optional<Path> nearest_existing_ancestor(const Path& path);
 
 // The system call alone, for a path that exists.
-std::optional<std::uint64_t> free_bytes_at(const std::filesystem::path& existing_path);
+std::optional<std::uint64_t> free_bytes_at(const Path& existing_path);
 
 }  // namespace quillmar

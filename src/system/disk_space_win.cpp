@@ -4,7 +4,7 @@
 
 namespace quillmar {
 
-std::optional<std::uint64_t> free_bytes_at(const std::filesystem::path& existing_path) {
+std::optional<std::uint64_t> free_bytes_at(const Path& existing_path) {
   ULARGE_INTEGER free_to_caller{};
   if (!GetDiskFreeSpaceExW(existing_path.c_str(), &free_to_caller, nullptr, nullptr)) return std::nullopt;
   return free_to_caller.QuadPart;

@@ -30,12 +30,12 @@ std::optional<std::string> requested_version() {
 std::optional<InstalledCopy> find_installed_copy() {
   const auto values = read_user_string_values(kUninstallRecordKey, {"DisplayVersion", "InstallLocation"});
   if (!values) return std::nullopt;
-  const std::filesystem::path folder(without_trailing_backslashes((*values)[1]));
+  const Path folder(without_trailing_backslashes((*values)[1]));
   if (!is_regular_file_following_links(folder / path_from_text(kApplicationFileName))) return std::nullopt;
   return InstalledCopy{folder, native_to_text((*values)[0])};
 }
 
-std::filesystem::path default_install_folder() {
+Path default_install_folder() {
   return local_app_data().value_or(public_folder()) / path_from_text("Programs") / path_from_text("Quillmar");
 }
 

@@ -1,19 +1,20 @@
 #pragma once
 
-#include <filesystem>
 #include <optional>
 #include <string>
+
+#include "system/path.h"
 
 namespace quillmar {
 
 struct InstalledCopy {
-  std::filesystem::path dir;
+  Path dir;
   std::string version;  // DisplayVersion exactly as stored
 };
 
 // The facts the page starts from, worked out once before the page loads.
 struct InstallerEnvironment {
-  std::filesystem::path dir;  // the folder to offer
+  Path dir;  // the folder to offer
   std::optional<InstalledCopy> installed;
   std::optional<std::string> requested_version;
 };
@@ -26,7 +27,7 @@ InstallerEnvironment discover_environment();
 std::optional<InstalledCopy> find_installed_copy();
 
 // Where a fresh installation goes: <local data or public folder>/Programs/Quillmar.
-std::filesystem::path default_install_folder();
+Path default_install_folder();
 
 // The InstallerEnvironment as the page receives it: compact JSON, keys in bytewise
 // order, paths as lossy UTF-8.

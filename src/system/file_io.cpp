@@ -6,7 +6,7 @@ namespace quillmar {
 
 // C stdio rather than a file stream: streams bring the C++ locale machinery into the
 // Windows executable with them.
-std::optional<std::string> read_whole_file(const std::filesystem::path& path) {
+std::optional<std::string> read_whole_file(const Path& path) {
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(open_for_reading(path), &std::fclose);
   if (!file) return std::nullopt;
   std::string content;

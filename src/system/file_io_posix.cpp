@@ -2,6 +2,6 @@
 
 namespace quillmar {
 
-std::FILE* open_for_reading(const std::filesystem::path& path) { return std::fopen(path.c_str(), "rb"); }
+std::FILE* open_for_reading(const Path& path) { return std::fopen(path.c_str(), "rb"); }
 
 }  // namespace quillmar

@@ -2,6 +2,6 @@
 
 namespace quillmar {
 
-std::FILE* open_for_reading(const std::filesystem::path& path) { return _wfopen(path.c_str(), L"rb"); }
+std::FILE* open_for_reading(const Path& path) { return _wfopen(path.c_str(), L"rb"); }
 
 }  // namespace quillmar

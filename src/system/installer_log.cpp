@@ -1,16 +1,14 @@
 #include "system/installer_log.h"
 
 #include <string>
-#include <system_error>
 
+#include "system/file_system.h"
 #include "system/paths.h"
 
 namespace quillmar {
 
-std::shared_ptr<InstallerLog> InstallerLog::open_in(const std::filesystem::path& folder) {
-  std::error_code error;
-  std::filesystem::create_directories(folder, error);
-  if (error) return without_file();
+std::shared_ptr<InstallerLog> InstallerLog::open_in(const Path& folder) {
+  if (!create_folder_tree(folder)) return without_file();
   return std::make_shared<InstallerLog>(AppendFile::open(folder / path_from_text("installer.log")));
 }
 

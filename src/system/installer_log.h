@@ -1,12 +1,12 @@
 #pragma once
 
-#include <filesystem>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <string_view>
 
 #include "system/append_file.h"
+#include "system/path.h"
 
 namespace quillmar {
 
@@ -17,7 +17,7 @@ class InstallerLog {
  public:
   // Opens "installer.log" in FOLDER, creating the folder and its missing parents.
   // Never fails: a log that cannot be opened is a log without a file.
-  static std::shared_ptr<InstallerLog> open_in(const std::filesystem::path& folder);
+  static std::shared_ptr<InstallerLog> open_in(const Path& folder);
 
   // A log that writes nothing, for callers that have no log.
   static std::shared_ptr<InstallerLog> without_file();

@@ -11,44 +11,42 @@
 namespace quillmar {
 namespace {
 
-std::optional<std::filesystem::path> non_empty_variable(const char* name) {
+std::optional<Path> non_empty_variable(const char* name) {
   const char* value = std::getenv(name);
   if (value == nullptr || *value == '\0') return std::nullopt;
-  return std::filesystem::path(value);
+  return Path(value);
 }
 
 }  // namespace
 
-std::optional<std::filesystem::path> local_app_data() {
+std::optional<Path> local_app_data() {
   if (auto value = non_empty_variable("LOCALAPPDATA")) return value;
   if (auto value = non_empty_variable("XDG_DATA_HOME")) return value;
   if (auto home = non_empty_variable("HOME")) return *home / ".local" / "share";
   return std::nullopt;
 }
 
-std::filesystem::path temp_folder() {
-  return non_empty_variable("TMPDIR").value_or(std::filesystem::path("/tmp"));
-}
+Path temp_folder() { return non_empty_variable("TMPDIR").value_or(Path("/tmp")); }
 
-std::filesystem::path public_folder() { return temp_folder(); }
+Path public_folder() { return temp_folder(); }
 
-std::optional<std::filesystem::path> own_executable_path() {
+std::optional<Path> own_executable_path() {
   std::vector<char> buffer(4096);
   for (;;) {
     const ssize_t length = readlink("/proc/self/exe", buffer.data(), buffer.size());
     if (length < 0) return std::nullopt;
     if (static_cast<std::size_t>(length) < buffer.size()) {
-      return std::filesystem::path(std::string(buffer.data(), static_cast<std::size_t>(length)));
+      return Path(std::string(buffer.data(), static_cast<std::size_t>(length)));
     }
     buffer.resize(buffer.size() * 2);
   }
 }
 
-std::string native_to_text(const std::filesystem::path::string_type& text) { return utf8_lossy(text); }
+std::string native_to_text(const Path::string_type& text) { return utf8_lossy(text); }
 
-std::filesystem::path path_from_text(const std::string& text) { return std::filesystem::path(text); }
+Path path_from_text(const std::string& text) { return Path(text); }
 
-bool is_regular_file_following_links(const std::filesystem::path& path) {
+bool is_regular_file_following_links(const Path& path) {
   struct stat info {};
   if (stat(path.c_str(), &info) != 0) return false;
   return S_ISREG(info.st_mode);

@@ -33,41 +33,41 @@ GetTempPath2WFunction find_get_temp_path2() {
 
 }  // namespace
 
-std::optional<std::filesystem::path> local_app_data() {
-  if (auto value = non_empty_variable(L"LOCALAPPDATA")) return std::filesystem::path(*value);
+std::optional<Path> local_app_data() {
+  if (auto value = non_empty_variable(L"LOCALAPPDATA")) return Path(*value);
   return std::nullopt;
 }
 
-std::filesystem::path temp_folder() {
+Path temp_folder() {
   static const GetTempPath2WFunction get_temp_path2 = find_get_temp_path2();
   wchar_t buffer[MAX_PATH + 2];
   const DWORD length = get_temp_path2 ? get_temp_path2(MAX_PATH + 2, buffer) : GetTempPathW(MAX_PATH + 2, buffer);
   if (length == 0 || length > MAX_PATH + 1) {
-    std::optional<std::filesystem::path> profile;
-    if (auto value = non_empty_variable(L"USERPROFILE")) profile = std::filesystem::path(*value);
+    std::optional<Path> profile;
+    if (auto value = non_empty_variable(L"USERPROFILE")) profile = Path(*value);
     return fallback_temp_folder(local_app_data(), profile);
   }
-  return std::filesystem::path(std::wstring(buffer, length));
+  return Path(std::wstring(buffer, length));
 }
 
-std::filesystem::path public_folder() { return std::filesystem::path(L"C:\\Users\\Public"); }
+Path public_folder() { return Path(L"C:\\Users\\Public"); }
 
-std::optional<std::filesystem::path> own_executable_path() {
+std::optional<Path> own_executable_path() {
   std::vector<wchar_t> buffer(MAX_PATH);
   for (;;) {
     const DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
     if (length == 0) return std::nullopt;
-    if (length < buffer.size()) return std::filesystem::path(std::wstring(buffer.data(), length));
+    if (length < buffer.size()) return Path(std::wstring(buffer.data(), length));
     if (buffer.size() >= 32768) return std::nullopt;
     buffer.resize(buffer.size() * 2);
   }
 }
 
-std::string native_to_text(const std::filesystem::path::string_type& text) { return wide_to_utf8(text); }
+std::string native_to_text(const Path::string_type& text) { return wide_to_utf8(text); }
 
-std::filesystem::path path_from_text(const std::string& text) { return std::filesystem::path(utf8_to_wide(text)); }
+Path path_from_text(const std::string& text) { return Path(utf8_to_wide(text)); }
 
-bool is_regular_file_following_links(const std::filesystem::path& path) {
+bool is_regular_file_following_links(const Path& path) {
   // Opening the file (without FILE_FLAG_OPEN_REPARSE_POINT) resolves symbolic links,
   // so the attributes read through the handle are those of the final target.
   // FILE_FLAG_BACKUP_SEMANTICS lets a directory open too, so it can be told apart.

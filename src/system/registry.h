@@ -1,17 +1,17 @@
 #pragma once
 
-#include <filesystem>
 #include <initializer_list>
 #include <optional>
 #include <string_view>
 #include <vector>
 
+#include "system/path.h"
 #include "system/result.h"
 
 namespace quillmar {
 
 // Text as the operating system keeps it: UTF-16 on Windows, bytes on the host.
-using NativeString = std::filesystem::path::string_type;
+using NativeString = Path::string_type;
 
 // The current user's registry (HKEY_CURRENT_USER on Windows; on the Linux host a
 // file-backed store, described in the README, that the stand-in setup package

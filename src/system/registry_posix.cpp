@@ -1,5 +1,6 @@
 #include "system/registry.h"
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <nlohmann/json.hpp>
@@ -18,8 +19,8 @@ namespace quillmar {
 namespace {
 
 std::filesystem::path key_folder(std::string_view key) {
-  std::filesystem::path folder =
-      local_app_data().value_or(temp_folder()) / "Quillmar-Registry" / "HKEY_CURRENT_USER";
+  std::filesystem::path folder = std::filesystem::path(local_app_data().value_or(temp_folder()).native()) /
+                                 "Quillmar-Registry" / "HKEY_CURRENT_USER";
   std::size_t start = 0;
   while (start <= key.size()) {
     const std::size_t separator = std::min(key.find('\\', start), key.size());

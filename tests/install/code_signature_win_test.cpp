@@ -12,7 +12,7 @@ namespace quillmar {
 namespace {
 
 std::filesystem::path copy_beside_me(const char* name, const testing::ScratchFolder& scratch) {
-  const auto content = read_whole_file(own_executable_path()->parent_path() / name);
+  const auto content = read_whole_file(own_executable_path()->parent_path() / path_from_text(name));
   EXPECT_TRUE(content) << name;
   const auto path = scratch.path() / (std::string(name) + ".exe");
   testing::write_file(path, content.value_or(""));

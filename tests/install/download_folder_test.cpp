@@ -7,6 +7,7 @@
 #include "install/download_folder.h"
 #include "support/file_age.h"
 #include "support/scratch.h"
+#include "system/standard_path.h"
 
 namespace quillmar {
 namespace {
@@ -31,7 +32,7 @@ TEST(AbandonedDownloadFolders, GoWhenTheirLockIsFreeOrLocklessForAnHourAndTheNam
   const fs::path other_name = leave("quillmar-installer-0011223344556677x", true);
   auto running = DownloadFolder::create();
   ASSERT_TRUE(running) << running.error().message;
-  testing::write_file(running.value().path() / "quillmar-setup-1.5.12.exe", "partial");
+  testing::write_file(standard_path(running.value().path()) / "quillmar-setup-1.5.12.exe", "partial");
 
   remove_abandoned_download_folders();
 
@@ -39,7 +40,7 @@ TEST(AbandonedDownloadFolders, GoWhenTheirLockIsFreeOrLocklessForAnHourAndTheNam
   EXPECT_FALSE(fs::exists(stale_without_lock));
   EXPECT_TRUE(fs::exists(without_lock / "quillmar-setup-1.5.13.exe"));
   EXPECT_TRUE(fs::exists(other_name / "quillmar-setup-1.5.13.exe"));
-  EXPECT_TRUE(fs::exists(running.value().path() / "quillmar-setup-1.5.12.exe"));
+  EXPECT_TRUE(fs::exists(standard_path(running.value().path()) / "quillmar-setup-1.5.12.exe"));
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "support/scratch.h"
 #include "system/json_text.h"
 #include "system/sha256.h"
+#include "system/standard_path.h"
 
 namespace quillmar {
 namespace {
@@ -193,7 +194,7 @@ TEST(DownloadFolder, IsPrivateToTheRunAndGoesAwayWithEverythingInIt) {
   {
     auto folder = DownloadFolder::create();
     ASSERT_TRUE(folder) << folder.error().message;
-    path = folder.value().path();
+    path = standard_path(folder.value().path());
     const std::string name = path.filename().string();
     ASSERT_EQ(name.size(), std::string("quillmar-installer-").size() + 16);
     EXPECT_EQ(name.rfind("quillmar-installer-", 0), 0u);

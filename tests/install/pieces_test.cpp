@@ -62,14 +62,14 @@ TEST(SetupArguments, AreTheTenSwitchesInOrderWithTheTaskList) {
                         Case{true, true, "desktopicon,startmenuicon"}}) {
     request.desktop_shortcut = c.desktop;
     request.start_menu = c.start_menu;
-    const auto arguments = setup_arguments(request, "L/installer-setup.log");
+    const auto arguments = setup_arguments(request, std::filesystem::path("L/installer-setup.log"));
     ASSERT_EQ(arguments.size(), 10u);
     EXPECT_EQ(std::vector<std::string>(arguments.begin(), arguments.begin() + 7), expected_fixed);
     EXPECT_EQ(arguments[7], "/DIR=" + request.dir);
     EXPECT_EQ(arguments[8], "/TASKS=" + c.tasks);
     EXPECT_EQ(arguments[9], "/LOG=L/installer-setup.log");
   }
-  EXPECT_EQ(quote_argument(setup_arguments(request, "x")[7]),
+  EXPECT_EQ(quote_argument(setup_arguments(request, std::filesystem::path("x"))[7]),
             "\"/DIR=C:\\Users\\Test User\\AppData\\Local\\Programs\\Quillmar\"");
 }
 

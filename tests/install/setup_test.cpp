@@ -13,6 +13,7 @@
 #include "setup_payload.h"
 #include "system/file_io.h"
 #include "system/paths.h"
+#include "system/standard_path.h"
 
 namespace quillmar {
 namespace {
@@ -21,7 +22,7 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
 std::string file_beside_me(const char* name) {
-  const fs::path path = own_executable_path()->parent_path() / name;
+  const fs::path path = standard_path(own_executable_path()->parent_path()) / name;
   auto content = read_whole_file(path);
   EXPECT_TRUE(content) << path_to_text(path);
   return content.value_or("");

@@ -13,6 +13,7 @@
 #include "system/json_text.h"
 #include "system/paths.h"
 #include "system/sha256.h"
+#include "system/standard_path.h"
 
 namespace quillmar::testing {
 
@@ -35,8 +36,8 @@ class WorkerRun : public ::testing::Test {
       events_.push_back(compact_json(event));
       if (on_event) on_event(event);
     };
-    context_.free_bytes = [this](const std::filesystem::path& path) {
-      free_bytes_asked_ = path;
+    context_.free_bytes = [this](const Path& path) {
+      free_bytes_asked_ = standard_path(path);
       return free_bytes_;
     };
     context_.request_package = [this](const std::optional<std::string>& version) -> Result<Package> {

@@ -7,6 +7,7 @@
 #include "install/canonical_path.h"
 #include "install/worker_fixture.h"
 #include "system/paths.h"
+#include "system/standard_path.h"
 
 namespace quillmar {
 namespace {
@@ -17,7 +18,7 @@ constexpr char kFirstEvent[] =
     R"({"downloaded":0,"pct":0,"phase":"download","total":16,"type":"progress","version":"1.5.13"})";
 
 TEST_F(WorkerBeforeSetup, RefusesToInstallIntoTheFolderThatHoldsTheInstaller) {
-  const std::filesystem::path own_folder = own_executable_path()->parent_path();
+  const std::filesystem::path own_folder = standard_path(own_executable_path()->parent_path());
   std::vector<std::string> spellings = {path_to_text(own_folder), path_to_text(own_folder) + "/",
                                         path_to_text(own_folder.parent_path())};
   if (native_path_style() == PathStyle::kWindows) {

@@ -14,6 +14,7 @@
 #include "system/installer_log.h"
 #include "system/json_text.h"
 #include "system/paths.h"
+#include "system/standard_path.h"
 
 namespace quillmar {
 namespace {
@@ -38,12 +39,12 @@ class BridgeFixture : public ::testing::Test {
       std::lock_guard lock(mutex_);
       ++closes_;
     };
-    host.choose_folder = [this](const std::optional<fs::path>& start) {
-      chooser_starts_.push_back(start);
+    host.choose_folder = [this](const std::optional<Path>& start) {
+      chooser_starts_.push_back(start ? std::optional(standard_path(*start)) : std::nullopt);
       return chooser_answer_;
     };
-    host.free_bytes = [this](const fs::path& folder) -> std::optional<std::uint64_t> {
-      free_bytes_asked_.push_back(folder);
+    host.free_bytes = [this](const Path& folder) -> std::optional<std::uint64_t> {
+      free_bytes_asked_.push_back(standard_path(folder));
       return free_bytes_answer_;
     };
     BridgeWorkers workers;
@@ -63,7 +64,7 @@ class BridgeFixture : public ::testing::Test {
       cancel_seen_ = cancel.load();
       return install_outcome_;
     };
-    workers.launch = [this](const fs::path& folder) { launched_.push_back(folder); };
+    workers.launch = [this](const Path& folder) { launched_.push_back(standard_path(folder)); };
     return PageBridge(std::move(host), std::move(workers), log_);
   }
 

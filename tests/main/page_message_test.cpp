@@ -2,6 +2,7 @@
 
 #include "main/page_message.h"
 #include "support/scratch.h"
+#include "system/paths.h"
 
 namespace quillmar {
 namespace {
@@ -109,9 +110,9 @@ TEST(ChooseFolder, StartsInTheParentOnlyWhenItExists) {
   testing::ScratchFolder scratch;
   EXPECT_EQ(chooser_start_folder(scratch.path() / "Quillmar"), scratch.path());
   EXPECT_EQ(chooser_start_folder(scratch.path() / "missing" / "Quillmar"), std::nullopt);
-  EXPECT_EQ(chooser_start_folder(""), std::nullopt);
+  EXPECT_EQ(chooser_start_folder(Path()), std::nullopt);
   EXPECT_EQ(chooser_start_folder(scratch.path().root_path()), std::nullopt);
-  EXPECT_EQ(chooser_start_folder("Quillmar"), std::nullopt);  // relative: no parent
+  EXPECT_EQ(chooser_start_folder(path_from_text("Quillmar")), std::nullopt);  // relative: no parent
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 
 #include "pinning/http_agent.h"
 #include "support/scratch.h"
+#include "system/paths.h"
 #include "transport_expectations.h"
 
 namespace quillmar {
@@ -159,7 +160,7 @@ TEST(TransportFaults, ARogueKeyIsRefusedAtOnceAndLearnsNothingItShouldNot) {
   }
   // Each refused connection is closed by the agent, not kept for a later request:
   // the listener sees both end, and only then is what it recorded complete.
-  const std::string closed_file = variable("QUILLMAR_TEST_ROGUE_CLOSED");
+  const Path closed_file = path_from_text(variable("QUILLMAR_TEST_ROGUE_CLOSED"));
   const auto waited_from = Clock::now();
   while (testing::read_file(closed_file) != "closed\nclosed\n" && seconds_since(waited_from) < 5.0) {
     std::this_thread::sleep_for(20ms);
@@ -167,8 +168,8 @@ TEST(TransportFaults, ARogueKeyIsRefusedAtOnceAndLearnsNothingItShouldNot) {
   EXPECT_EQ(testing::read_file(closed_file), "closed\nclosed\n");
   const std::string port = url.substr(url.rfind(':') + 1);
   const testing::RogueExpectation expected = testing::rogue_key_expectation(port);
-  EXPECT_EQ(testing::read_file(variable("QUILLMAR_TEST_ROGUE_RECORD")), expected.received);
-  EXPECT_EQ(testing::read_file(variable("QUILLMAR_TEST_ROGUE_ALPN")), expected.offered_alpn);
+  EXPECT_EQ(testing::read_file(path_from_text(variable("QUILLMAR_TEST_ROGUE_RECORD"))), expected.received);
+  EXPECT_EQ(testing::read_file(path_from_text(variable("QUILLMAR_TEST_ROGUE_ALPN"))), expected.offered_alpn);
 }
 
 }  // namespace

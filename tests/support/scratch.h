@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+#include "system/path.h"
+
 namespace quillmar::testing {
 
 // A fresh folder under the temporary folder, removed with everything in it when the
@@ -25,17 +27,18 @@ class ScratchFolder {
 // lifetime, then restores what was there before.
 class ScopedVariable {
  public:
-  ScopedVariable(std::string name, const std::optional<std::filesystem::path>& value);
+  ScopedVariable(std::string name, const std::optional<Path>& value);
   ~ScopedVariable();
   ScopedVariable(const ScopedVariable&) = delete;
   ScopedVariable& operator=(const ScopedVariable&) = delete;
 
  private:
   std::string name_;
-  std::optional<std::filesystem::path::string_type> previous_;
+  std::optional<Path::string_type> previous_;
 };
 
-std::string read_file(const std::filesystem::path& path);
-void write_file(const std::filesystem::path& path, const std::string& bytes);
+// Paths of either kind: the installer's own, or the standard library's.
+std::string read_file(const Path& path);
+void write_file(const Path& path, const std::string& bytes);
 
 }  // namespace quillmar::testing

@@ -2,6 +2,7 @@
 
 #include "support/scratch.h"
 #include "system/disk_space.h"
+#include "system/paths.h"
 
 namespace quillmar {
 namespace {
@@ -19,8 +20,8 @@ TEST(DiskSpace, AsksTheNearestExistingAncestorOfAFolderStillToBeMade) {
 }
 
 TEST(DiskSpace, ARelativePathWithNothingExistingHasNoAnswer) {
-  EXPECT_FALSE(nearest_existing_ancestor("quillmar-no-such-folder/a/b").has_value());
-  EXPECT_FALSE(free_bytes_near("quillmar-no-such-folder/a/b").has_value());
+  EXPECT_FALSE(nearest_existing_ancestor(path_from_text("quillmar-no-such-folder/a/b")).has_value());
+  EXPECT_FALSE(free_bytes_near(path_from_text("quillmar-no-such-folder/a/b")).has_value());
 }
 
 }  // namespace

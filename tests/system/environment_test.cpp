@@ -5,6 +5,7 @@
 #include "system/paths.h"
 #include "system/product.h"
 #include "system/registry.h"
+#include "system/standard_path.h"
 #include "system/uninstall_record.h"
 
 namespace quillmar {
@@ -108,7 +109,7 @@ TEST(DefaultFolder, WithoutLocalAppDataFallsBackToThePublicFolder) {
   ScopedVariable local("LOCALAPPDATA", std::nullopt);
   ScopedVariable xdg("XDG_DATA_HOME", std::nullopt);
   ScopedVariable home("HOME", std::nullopt);
-  EXPECT_EQ(default_install_folder(), public_folder() / "Programs" / "Quillmar");
+  EXPECT_EQ(default_install_folder(), standard_path(public_folder()) / "Programs" / "Quillmar");
 }
 
 TEST(TempFolderFallback, StaysInsideTheUsersOwnProfile) {

@@ -9,6 +9,7 @@
 #include "support/scratch.h"
 #include "system/installer_log.h"
 #include "system/paths.h"
+#include "system/standard_path.h"
 
 namespace quillmar {
 namespace {
@@ -50,7 +51,7 @@ TEST(InstallerLog, GoesUnderLocalAppDataOrElseTheTemporaryFolder) {
   ScopedVariable xdg("XDG_DATA_HOME", std::nullopt);
   ScopedVariable home("HOME", std::nullopt);
   ScopedVariable tmp("TMPDIR", scratch.path());
-  EXPECT_EQ(logs_folder(), temp_folder() / "Quillmar" / "Logs");
+  EXPECT_EQ(logs_folder(), standard_path(temp_folder()) / "Quillmar" / "Logs");
 }
 
 TEST(InstallerLog, RunsWithoutAFileWhenTheFolderCannotBeMade) {

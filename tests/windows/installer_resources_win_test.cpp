@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "system/paths.h"
+#include "system/standard_path.h"
 
 // The manifest, version resource and icon group of the built Quillmar_Installer.exe,
 // read back the way Windows reads them.
@@ -12,7 +14,7 @@ namespace quillmar {
 namespace {
 
 std::filesystem::path installer_path() {
-  return own_executable_path().value_or("").parent_path() / QUILLMAR_INSTALLER_FROM_TEST;
+  return standard_path(own_executable_path().value_or(Path())).parent_path() / QUILLMAR_INSTALLER_FROM_TEST;
 }
 
 std::string resource_bytes(HMODULE module, LPCWSTR type) {

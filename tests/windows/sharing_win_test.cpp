@@ -6,6 +6,7 @@
 #include "system/handle_win.h"
 #include "system/installer_log.h"
 #include "system/paths.h"
+#include "system/standard_path.h"
 
 namespace quillmar {
 namespace {
@@ -46,13 +47,13 @@ TEST(LogSharing, OthersMayReadWriteAndDeleteTheOpenLog) {
 TEST(OwnPath, ModuleFileNameIsThisProgram) {
   const auto self = own_executable_path();
   ASSERT_TRUE(self.has_value());
-  EXPECT_EQ(self->filename(), "quillmar-windows-tests.exe");
+  EXPECT_EQ(self->filename(), L"quillmar-windows-tests.exe");
   EXPECT_TRUE(is_regular_file_following_links(*self));
 }
 
 TEST(TempFolder, FallsBackToGetTempPathWhereGetTempPath2IsMissing) {
   const auto folder = temp_folder();
-  EXPECT_TRUE(std::filesystem::is_directory(folder)) << path_to_text(folder);
+  EXPECT_TRUE(std::filesystem::is_directory(standard_path(folder))) << path_to_text(folder);
   EXPECT_EQ(folder.native().back(), L'\\');
 }
 

@@ -26,15 +26,15 @@ namespace {
 constexpr int kDamaged = 1;
 constexpr int kBadCommandLine = 2;
 
-int verify_root(const fs::path& root) {
+int verify_root(const Path& root) {
   // A package built to fail its integrity check says so in the fault record.
-  if (const auto fault = read_whole_file(root / kFaultRecordName)) {
+  if (const auto fault = read_whole_file(root / path_from_text(kFaultRecordName))) {
     const auto json = nlohmann::json::parse(*fault, nullptr, false);
     if (json.is_object() && json.contains("verify_exit_code") && json["verify_exit_code"].is_number_integer()) {
       return json["verify_exit_code"].get<int>();
     }
   }
-  const auto record = read_whole_file(root / kDigestRecordName);
+  const auto record = read_whole_file(root / path_from_text(kDigestRecordName));
   if (!record) {
     std::fprintf(stderr, "verify-root: no digest record in %s\n", path_to_text(root).c_str());
     return kDamaged;
@@ -69,7 +69,7 @@ int verify_root(const fs::path& root) {
 void record_start() {
   const auto self = own_executable_path();
   if (!self) return;
-  auto log = AppendFile::open(self->parent_path() / "launches.log");
+  auto log = AppendFile::open(self->parent_path() / path_from_text("launches.log"));
   if (!log) return;
   std::error_code error;
   (void)log->append("started in " + path_to_text(fs::current_path(error)) + "\n");

@@ -4,21 +4,23 @@
 // application's --verify-root, the chosen shortcuts and the uninstall record, and
 // exits with the code its manifest names (0 unless a test asked otherwise).
 
-#include <chrono>
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <system_error>
 #include <thread>
 
 #include "setup_payload.h"
-#include "system/file_io.h"
 #include "shortcuts.h"
+#include "system/file_io.h"
 #include "system/paths.h"
 #include "system/product.h"
 #include "system/registry.h"
 #include "system/sha256.h"
+#include "system/standard_path.h"
 #include "system/uninstall_record.h"
 #include "tool_main.h"
 
@@ -139,9 +141,9 @@ int tool_main(const std::vector<std::string>& arguments) {
   }
   const auto& [manifest, payload] = *package;
 
-  const fs::path folder = path_from_text(*options->dir);
+  const fs::path folder = standard_path(path_from_text(*options->dir));
   std::optional<fs::path> log_path;
-  if (options->log && manifest.write_log) log_path = path_from_text(*options->log);
+  if (options->log && manifest.write_log) log_path = standard_path(path_from_text(*options->log));
   SetupLog log(log_path);
   log.line("Setup version: Quillmar stand-in setup " + manifest.version);
   for (std::size_t i = 0; i < arguments.size(); ++i) log.line("Argument " + std::to_string(i + 1) + ": " + arguments[i]);
@@ -155,7 +157,7 @@ int tool_main(const std::vector<std::string>& arguments) {
 
   std::string digests;
   const auto install = [&](const std::string& name, const std::string& bytes) {
-    const fs::path target = folder / path_from_text(name);
+    const fs::path target = folder / standard_path(path_from_text(name));
     if (!write_file(target, bytes)) return false;
     digests += to_hex(sha256_of(bytes)) + "  " + name + "\n";
     log.line("Dest filename: " + path_to_text(target));
@@ -166,8 +168,9 @@ int tool_main(const std::vector<std::string>& arguments) {
   for (const PayloadFile& file : manifest.files) {
     if (!install(file.name, payload.substr(file.offset, file.size))) return kInstallFailed;
     if (file.executable) {
-      fs::permissions(folder / path_from_text(file.name), fs::perms::owner_exec | fs::perms::group_exec |
-                                                               fs::perms::others_exec, fs::perm_options::add, error);
+      fs::permissions(folder / standard_path(path_from_text(file.name)),
+                      fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec, fs::perm_options::add,
+                      error);
     }
   }
   if (!install(kVersionRecordName, manifest.version_text.value_or(manifest.version + "\r\n"))) return kInstallFailed;

@@ -61,7 +61,7 @@ class Wakeup {
   unsigned long count_ = 0;
 };
 
-int run(std::optional<std::filesystem::path> chosen_folder) {
+int run(std::optional<Path> chosen_folder) {
   use_binary_standard_streams();
 
   // The start as in the installer; a damaged key's message goes to standard error,
@@ -78,7 +78,7 @@ int run(std::optional<std::filesystem::path> chosen_folder) {
   auto queue = std::make_shared<UserEventQueue>([wakeup] { wakeup->wake(); });
   const std::unique_ptr<PageBridge> owned_bridge =
       session_bridge(session, build_release_client(session.log), queue,
-                     [chosen_folder](const std::optional<std::filesystem::path>&) { return chosen_folder; });
+                     [chosen_folder](const std::optional<Path>&) { return chosen_folder; });
   PageBridge& bridge = *owned_bridge;
 
   auto input_ended = std::make_shared<std::atomic<bool>>(false);
@@ -112,7 +112,7 @@ int run(std::optional<std::filesystem::path> chosen_folder) {
 }  // namespace quillmar
 
 int main(int argc, char** argv) {
-  std::optional<std::filesystem::path> chosen_folder;
+  std::optional<quillmar::Path> chosen_folder;
   for (int i = 1; i < argc; ++i) {
     const std::string_view argument = argv[i];
     if (argument == "--choose-folder" && i + 1 < argc) {
