@@ -13,78 +13,9 @@
 // exception is ICoreWebView2Settings3, which extends the settings as the runtime's
 // own numbered interfaces do (see there).
 //
-// What the host calls (interface: slot method), which is what any runtime it talks
-// to must implement:
-//   ICoreWebView2Environment    3 CreateCoreWebView2Controller, 4 CreateWebResourceResponse
-//   ICoreWebView2Controller     4 put_IsVisible, 6 put_Bounds (RECT by value, so a
-//                               pointer to a copy), 12 MoveFocus, 23
-//                               NotifyParentWindowPositionChanged, 24 Close,
-//                               25 get_CoreWebView2
-//   ICoreWebView2               3 get_Settings, 5 Navigate, 7 add_NavigationStarting,
-//                               15 add_NavigationCompleted, 25 add_ProcessFailed,
-//                               27 AddScriptToExecuteOnDocumentCreated, 29 ExecuteScript,
-//                               31 Reload, 34 add_WebMessageReceived,
-//                               44 add_NewWindowRequested, 55 add_WebResourceRequested,
-//                               57 AddWebResourceRequestedFilter
-//   ICoreWebView2Settings       4 put_IsScriptEnabled, 10 put_IsStatusBarEnabled,
-//                               12 put_AreDevToolsEnabled, 14 put_AreDefaultContextMenusEnabled,
-//                               18 put_IsZoomControlEnabled; QueryInterface for
-//                               ICoreWebView2Settings3, then its 24
-//                               put_AreBrowserAcceleratorKeysEnabled when it answers
-//   ...WebMessageReceivedEventArgs      3 get_Source, 5 TryGetWebMessageAsString
-//   ...NavigationStartingEventArgs      3 get_Uri, 8 put_Cancel
-//   ...NewWindowRequestedEventArgs      6 put_Handled
-//   ...WebResourceRequestedEventArgs    3 get_Request, 5 put_Response
-//   ...WebResourceRequest               3 get_Uri
-//   ...ProcessFailedEventArgs           3 get_ProcessFailedKind
-// The environment is also QueryInterface'd for its own IID when it arrives.
-// Call order: environment, controller (parent = the window), get_CoreWebView2,
-// CreateWebResourceResponse for a spare 404, add_WebResourceRequested +
-// AddWebResourceRequestedFilter("http://quillmar.localhost/*", ALL),
-// AddScriptToExecuteOnDocumentCreated twice (the environment script, then the
-// window.ipc script; each completion is awaited), add_WebMessageReceived,
-// add_NavigationStarting, add_NavigationCompleted, add_ProcessFailed,
-// add_NewWindowRequested, get_Settings and the five puts, the Settings3 query,
-// put_Bounds (the client rectangle), put_IsVisible(TRUE),
-// Navigate("http://quillmar.localhost/index.html"). A resource answer is made with
-// CreateWebResourceResponse(content, status, reason, headers): 200 "OK" with an
-// IStream of the bytes and the headers as "Name: value" lines joined by "\n"
-// (Content-Type, Content-Security-Policy, X-Content-Type-Options, in that order);
-// 404 "Not Found" with a null stream and an empty header string. ExecuteScript is
-// always given a completion handler. MoveFocus(PROGRAMMATIC) follows each completed
-// navigation and each time the window gains the focus; NotifyParentWindowPositionChanged
-// each move of the window; put_IsVisible(FALSE) a minimize and put_IsVisible(TRUE)
-// the restore. A renderer that exits or hangs is answered with Reload; a browser
-// process that exits, with the whole sequence again on a new environment.
-//
-// What the host implements (slot 3 Invoke each; QueryInterface answers IUnknown and
-// the handler's own IID): the environment-completed, controller-completed,
-// WebResourceRequested, AddScriptToExecuteOnDocumentCreated-completed,
-// WebMessageReceived, NavigationStarting, NavigationCompleted, ProcessFailed,
-// NewWindowRequested and ExecuteScript-completed handlers.
-//
-// How the runtime is found and entered (no loader DLL):
-//   registry  value "EBWebView" (REG_SZ) of
-//             SOFTWARE\Microsoft\EdgeUpdate\ClientState\{channel GUID}, read through
-//             the 32-bit view (KEY_WOW64_32KEY, so WOW6432Node on 64-bit Windows);
-//             channels in the order stable {F3017226-FE2A-4295-8BDF-00C3A9A7E4C5},
-//             beta {2CD8A007-E189-409D-A2C8-9AF4EF3C72AA}, dev
-//             {0D50BFEC-CD6A-4F9A-964C-C7416E3ACB10}, canary
-//             {65C35B14-6C1D-4122-AC46-7148CC9D6497}; in each, HKEY_LOCAL_MACHINE
-//             before HKEY_CURRENT_USER. Physically that is
-//             HKLM\SOFTWARE\WOW6432Node\Microsoft\EdgeUpdate\ClientState\{GUID} and
-//             HKCU\SOFTWARE\Microsoft\EdgeUpdate\ClientState\{GUID} (HKCU\Software is
-//             not redirected). The value is the versioned runtime folder; its last
-//             component is the version, four dot-separated numbers, and a version
-//             below 86.0.616.0 (the first stable runtime) is refused. The first record
-//             whose DLL exists is used; no environment variable or policy is read.
-//   DLL       <that folder>\EBWebView\x64\EmbeddedBrowserWebView.dll, loaded by full
-//             path with LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32,
-//             so its own dependencies come from its folder or the system folder and
-//             never from the installer's folder.
-//   export    CreateWebViewEnvironmentWithOptionsInternal(BOOL 1, runtime kind 0
-//             (installed), user data folder, options nullptr, environment-completed
-//             handler), returning HRESULT; the environment arrives through the handler.
+// Which slots the host calls, in which order, is what the stand-in runtime in
+// tools/webview2-standin records and the Wine tests check; how the runtime is found
+// and entered is in webview2_runtime_win.h.
 
 #include <windows.h>
 #include <objidl.h>
