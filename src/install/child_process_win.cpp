@@ -79,9 +79,8 @@ Result<PROCESS_INFORMATION> create_process(const Path& program, const std::vecto
   std::optional<HandleListAttribute> attribute;
   const BOOL inherit = inherited_handles.empty() ? FALSE : TRUE;
   if (inherit) {
-    auto made = HandleListAttribute::make(std::move(inherited_handles));
-    if (!made) return made.error();
-    attribute.emplace(std::move(made).value());
+    auto made = QUILLMAR_TRY(HandleListAttribute::make(std::move(inherited_handles)));
+    attribute.emplace(std::move(made));
     startup.lpAttributeList = attribute->list();
     flags |= EXTENDED_STARTUPINFO_PRESENT;
   }

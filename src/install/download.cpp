@@ -87,7 +87,7 @@ Result<void> PackageSink::accept(const std::uint8_t* bytes, std::size_t size) {
   downloaded_ += size;
   if (downloaded_ > size_bytes_) return Error{"the package is larger than announced"};
   digest_->update(bytes, size);
-  if (auto written = file_.write(bytes, size); !written) return written;
+  QUILLMAR_TRY(file_.write(bytes, size));
   const auto instant = now_();
   const auto since = std::chrono::duration_cast<std::chrono::milliseconds>(instant - last_event_);
   if (since >= kDownloadProgressInterval || downloaded_ == size_bytes_) {
@@ -98,11 +98,10 @@ Result<void> PackageSink::accept(const std::uint8_t* bytes, std::size_t size) {
 }
 
 Result<void> PackageSink::finish(const std::string& expected_sha256) {
-  if (auto flushed = file_.flush(); !flushed) return flushed;
+  QUILLMAR_TRY(file_.flush());
   if (downloaded_ != size_bytes_) return Error{"the package is shorter than announced"};
-  const auto digest = digest_->finish();
-  if (!digest) return digest.error();
-  if (to_hex(digest.value()) != ascii_lower(expected_sha256)) return Error{"SHA-256 mismatch"};
+  const auto digest = QUILLMAR_TRY(digest_->finish());
+  if (to_hex(digest) != ascii_lower(expected_sha256)) return Error{"SHA-256 mismatch"};
   return {};
 }
 

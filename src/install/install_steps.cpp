@@ -71,7 +71,7 @@ InstallOutcome run_steps(const InstallRequest& request, const InstallContext& co
   const EventSender& send = context.send;
 
   // Where and how much: nothing is requested or written before these pass.
-  if (auto location = check_installer_location(dir); !location) return location.error();
+  QUILLMAR_TRY(check_installer_location(dir));
   if (const auto free = context.free_bytes(dir); free && *free < kRequiredBytes) return failed_event("disk", "");
 
   // The signed package answer.
@@ -131,7 +131,7 @@ InstallOutcome run_steps(const InstallRequest& request, const InstallContext& co
 
 }  // namespace
 
-InstallOutcome run_install_steps(const InstallRequest& request, const InstallContext& context) {
+InstallOutcome runInstall(const InstallRequest& request, const InstallContext& context) {
   // Nothing here is meant to throw; should a library do so anyway, the run still
   // ends with one outcome rather than taking the installer down.
   InstallStage stage;

@@ -4,13 +4,6 @@
 
 namespace quillmar {
 
-// The worker's fixed sequence, with every collaborator taken from CONTEXT:
-// context.request_package and context.client must be set. runInstall fills in the
-// package request from the release client and calls this. Never throws: should a
-// library throw anyway, the run ends as failed with the reason of the stage it
-// interrupted.
-InstallOutcome run_install_steps(const InstallRequest& request, const InstallContext& context);
-
 // A "failed" event: reason, and detail, code and log only where given.
 InstallerEvent failed_event(const std::string& reason, const std::optional<std::string>& detail,
                             const std::optional<std::int32_t>& code = std::nullopt,

@@ -7,7 +7,6 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <variant>
 
 #include "server/release_client.h"
 #include "system/disk_space.h"
@@ -19,7 +18,6 @@ namespace quillmar {
 
 class InstallerLog;
 class ReleaseClient;
-class SignatureVerifier;
 
 // Time between polls of the running setup package; tests shorten it.
 inline constexpr std::chrono::milliseconds kSetupPollInterval{400};
@@ -38,12 +36,11 @@ struct InstallSuccess {
 };
 
 // Success, or the complete "failed" event ({type, reason, detail?, code?, log?}).
-using InstallOutcome = std::variant<InstallSuccess, InstallerEvent>;
+using InstallOutcome = Result<InstallSuccess, InstallerEvent>;
 
 // Everything a run shares with the rest of the installer.
 struct InstallContext {
   const ReleaseClient* client = nullptr;
-  const SignatureVerifier* verifier = nullptr;
   std::atomic<bool>* cancel = nullptr;
   InstallerLog* log = nullptr;
   EventSender send;
@@ -53,8 +50,8 @@ struct InstallContext {
   std::function<std::optional<std::uint64_t>(const Path&)> free_bytes = free_bytes_near;
 
   // The package request, verified and accepted, for the chosen version; the error
-  // text is the release error's diagnostic rendering. Left empty, runInstall asks
-  // the release client with the verifier; tests give scripted answers.
+  // text is the release error's diagnostic rendering. The installer asks the release
+  // client with the verifier; tests give scripted answers.
   std::function<Result<Package>(const std::optional<std::string>&)> request_package;
 
   // How often the running setup package is polled.
@@ -62,11 +59,9 @@ struct InstallContext {
 };
 
 // The whole install: location and space checks, package answer, download and
-// verification, silent setup run, post-install checks. Blocking; never throws.
+// verification, silent setup run, post-install checks, every collaborator taken
+// from CONTEXT. Blocking. Never throws: should a library throw anyway, the run ends
+// as failed with the reason of the stage it interrupted.
 InstallOutcome runInstall(const InstallRequest& request, const InstallContext& context);
-
-// Starts the installed application from FOLDER, detached, with no arguments; a
-// failure is written to LOG as "launch failed: ...".
-void launchInstalled(const Path& folder, InstallerLog& log);
 
 }  // namespace quillmar

@@ -25,4 +25,8 @@ Result<std::string> checkVersionRecord(const Path& folder, const std::string& ex
 // line "installed release verification failed: ...".
 Result<void> runIntegrityCheck(const Path& folder);
 
+// Starts the installed application from FOLDER, detached, with no arguments; a
+// failure is written to LOG as "launch failed: ...".
+void launchInstalled(const Path& folder, InstallerLog& log);
+
 }  // namespace quillmar

@@ -37,14 +37,14 @@ void MarkerLineCounter::feed(std::string_view bytes) {
 }
 
 std::uint64_t scanSetupLog(const Path& log_path, std::uint64_t& offset) {
-  auto file = SharedReadFile::open(log_path);
-  if (!file) return 0;
-  if (!file->seek(offset)) return 0;
+  auto opened = SharedReadFile::open(log_path);
+  if (!opened || !opened.value().seek(offset)) return 0;
+  SharedReadFile& file = opened.value();
 
   MarkerLineCounter counter;
   std::array<char, 8192> buffer{};
   for (;;) {
-    const auto count = file->read(buffer.data(), buffer.size());
+    const auto count = file.read(buffer.data(), buffer.size());
     // A read error ends the pass like the end of the file: whatever complete lines
     // were read so far still count, the rest is read again next time.
     if (!count || *count == 0) break;

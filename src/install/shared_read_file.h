@@ -14,7 +14,8 @@ namespace quillmar {
 // and delete on Windows (a plain descriptor on the host, where sharing is the rule).
 class SharedReadFile {
  public:
-  static std::optional<SharedReadFile> open(const Path& path);
+  // The OS text when the file cannot be opened.
+  static Result<SharedReadFile> open(const Path& path);
 
   // Moves to OFFSET bytes from the start; the OS text when the system refuses.
   Result<void> seek(std::uint64_t offset);

@@ -9,9 +9,9 @@
 
 namespace quillmar {
 
-std::optional<SharedReadFile> SharedReadFile::open(const Path& path) {
+Result<SharedReadFile> SharedReadFile::open(const Path& path) {
   PlatformHandle file = own_descriptor(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (!file) return std::nullopt;
+  if (!file) return Error{last_os_error_text()};
   return SharedReadFile(std::move(file));
 }
 

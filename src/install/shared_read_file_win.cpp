@@ -4,11 +4,11 @@
 
 namespace quillmar {
 
-std::optional<SharedReadFile> SharedReadFile::open(const Path& path) {
+Result<SharedReadFile> SharedReadFile::open(const Path& path) {
   PlatformHandle file =
       own_handle(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return std::nullopt;
+  if (!file) return Error{last_os_error_text()};
   return SharedReadFile(std::move(file));
 }
 

@@ -110,11 +110,9 @@ class Win32InstallerWindow final : public InstallerWindow {
   }
 
   Result<void> create_web_view(const WebViewConfig& config) override {
-    auto host = WebView2Host::create(
+    web_view_ = QUILLMAR_TRY(WebView2Host::create(
         window_, config, [this](const std::function<bool()>& done) { pump_until(done); },
-        [window = window_] { PostMessageW(window, kRestartWebViewMessage, 0, 0); });
-    if (!host) return host.error();
-    web_view_ = std::move(host).value();
+        [window = window_] { PostMessageW(window, kRestartWebViewMessage, 0, 0); }));
     return {};
   }
 
@@ -286,7 +284,7 @@ Result<std::unique_ptr<InstallerWindow>> create_window() {
     return Error{web_view_failure_text("Initialising COM", static_cast<std::uint32_t>(code))};
   }
   auto window = std::make_unique<Win32InstallerWindow>();
-  if (auto opened = window->open(); !opened) return opened.error();
+  QUILLMAR_TRY(window->open());
   return std::unique_ptr<InstallerWindow>(std::move(window));
 }
 

@@ -1,6 +1,7 @@
 #include "main/installer_workers.h"
 
 #include "install/install_worker.h"
+#include "install/post_install.h"
 #include "server/release_client.h"
 #include "server/release_parts.h"
 #include "system/installer_log.h"
@@ -19,17 +20,17 @@ BridgeWorkers installer_workers(const std::shared_ptr<const ReleaseClient>& clie
                                             const EventSender& send) {
     InstallContext context;
     context.client = client.get();
-    context.verifier = verifier.get();
     context.cancel = &cancel;
     context.log = log.get();
     context.send = send;
-    if (!client) {
+    context.request_package = [&client, &verifier](const std::optional<std::string>& version) -> Result<Package> {
       // Without an HTTP layer no package answer can come; the run fails at that step
       // exactly as it would when the server cannot be reached.
-      context.request_package = [](const std::optional<std::string>&) -> Result<Package> {
-        return Error{network_error().diagnostic()};
-      };
-    }
+      if (!client) return Error{network_error().diagnostic()};
+      auto answer = request_package(*client, *verifier, version);
+      if (!answer) return Error{answer.error().diagnostic()};
+      return std::move(answer).value();
+    };
     return runInstall(request, context);
   };
   workers.launch = [log](const Path& folder) { launchInstalled(folder, *log); };

@@ -3,7 +3,6 @@
 #include <exception>
 #include <thread>
 #include <utility>
-#include <variant>
 
 #include "main/page_message.h"
 #include "system/installer_log.h"
@@ -164,26 +163,27 @@ void PageBridge::start_install(InstallRequest request) {
       shared->install_state = event;
       shared->host.send_event(std::move(event));
     };
-    InstallOutcome outcome;
-    try {
-      outcome = shared->workers.install(request, shared->cancel, send);
-    } catch (const std::exception& error) {
-      outcome = failed_after_exception(error.what());
-    } catch (...) {
-      outcome = failed_after_exception("unexpected error");
-    }
+    const InstallOutcome outcome = [&]() -> InstallOutcome {
+      try {
+        return shared->workers.install(request, shared->cancel, send);
+      } catch (const std::exception& error) {
+        return failed_after_exception(error.what());
+      } catch (...) {
+        return failed_after_exception("unexpected error");
+      }
+    }();
     std::lock_guard lock(shared->mutex);
     shared->busy = false;
     shared->installing = false;
     shared->idle.notify_all();
-    if (auto* success = std::get_if<InstallSuccess>(&outcome)) {
-      shared->log->write_log("installed " + success->version + " at " + success->dir);
-      shared->installed_folder = path_from_text(success->dir);
-      shared->install_state = {{"type", "installed"}, {"dir", success->dir}, {"version", success->version}};
+    if (outcome) {
+      const InstallSuccess& success = outcome.value();
+      shared->log->write_log("installed " + success.version + " at " + success.dir);
+      shared->installed_folder = path_from_text(success.dir);
+      shared->install_state = {{"type", "installed"}, {"dir", success.dir}, {"version", success.version}};
     } else {
-      auto& failed = std::get<InstallerEvent>(outcome);
-      shared->log->write_log("install failed: " + compact_json(failed));
-      shared->install_state = std::move(failed);
+      shared->log->write_log("install failed: " + compact_json(outcome.error()));
+      shared->install_state = outcome.error();
     }
     shared->host.send_event(*shared->install_state);
   }).detach();

@@ -79,16 +79,16 @@ class WindowsWebView final : public WebView2Host {
 
   Result<void> start(HWND window) {
     window_ = window;
-    if (auto step = create_environment(); !step) return step;
-    if (auto step = create_controller(window); !step) return step;
-    if (auto step = serve_assets(); !step) return step;
-    if (auto step = add_initialization_scripts(); !step) return step;
-    if (auto step = forward_page_messages(); !step) return step;
-    if (auto step = filter_navigation(); !step) return step;
-    if (auto step = follow_page_loads(); !step) return step;
-    if (auto step = survive_process_failures(); !step) return step;
-    if (auto step = refuse_new_windows(); !step) return step;
-    if (auto step = apply_settings(); !step) return step;
+    QUILLMAR_TRY(create_environment());
+    QUILLMAR_TRY(create_controller(window));
+    QUILLMAR_TRY(serve_assets());
+    QUILLMAR_TRY(add_initialization_scripts());
+    QUILLMAR_TRY(forward_page_messages());
+    QUILLMAR_TRY(filter_navigation());
+    QUILLMAR_TRY(follow_page_loads());
+    QUILLMAR_TRY(survive_process_failures());
+    QUILLMAR_TRY(refuse_new_windows());
+    QUILLMAR_TRY(apply_settings());
     fit_to_client_area(window);
     if (HRESULT code = controller_->put_IsVisible(IsIconic(window) ? FALSE : TRUE); FAILED(code)) {
       return step_failed("Showing the web view", code);
@@ -397,11 +397,10 @@ class WindowsWebView final : public WebView2Host {
 Result<std::unique_ptr<WebView2Host>> WebView2Host::create(HWND window, const WebViewConfig& config,
                                                            const PumpUntil& pump_until,
                                                            std::function<void()> on_browser_exit) {
-  auto runtime = load_installed_runtime();
-  if (!runtime) return runtime.error();
+  auto runtime = QUILLMAR_TRY(load_installed_runtime());
   auto host =
-      std::make_unique<WindowsWebView>(std::move(runtime).value(), config, pump_until, std::move(on_browser_exit));
-  if (auto started = host->start(window); !started) return started.error();
+      std::make_unique<WindowsWebView>(std::move(runtime), config, pump_until, std::move(on_browser_exit));
+  QUILLMAR_TRY(host->start(window));
   return std::unique_ptr<WebView2Host>(std::move(host));
 }
 

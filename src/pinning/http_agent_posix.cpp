@@ -138,7 +138,7 @@ class CurlAgent final : public HttpAgent {
   Result<std::unique_ptr<HttpResponse>> send(const HttpRequest& request) const override {
     if (request.cancel != nullptr && request.cancel->load()) return Error{kRequestCancelled};
     auto transfer = std::make_unique<CurlTransfer>(*this, request);
-    if (auto started = transfer->start(); !started) return started.error();
+    QUILLMAR_TRY(transfer->start());
     return std::unique_ptr<HttpResponse>(std::move(transfer));
   }
 

@@ -239,10 +239,8 @@ class WinHttpAgent final : public HttpAgent {
     // in the notification has passed.
     std::optional<WinHttpRequest> sent_request;
     auto open_and_send = [&](DWORD security_flags, DWORD& send_error, DWORD& secure_failure) -> Result<void> {
-      auto opened = WinHttpRequest::open(connection.get(), utf8_to_wide(request.method), path, pin, security_flags,
-                                         limits);
-      if (!opened) return opened.error();
-      sent_request.emplace(std::move(opened).value());
+      sent_request.emplace(QUILLMAR_TRY(
+          WinHttpRequest::open(connection.get(), utf8_to_wide(request.method), path, pin, security_flags, limits)));
       if (proxy && (per_request_proxy_ || !proxy->user.empty())) {
         if (auto set = sent_request->use_proxy(proxy->proxy, proxy->bypass, proxy->user, proxy->password); !set) {
           return set;
@@ -278,14 +276,13 @@ class WinHttpAgent final : public HttpAgent {
       if (sent_request && sent_request->refused()) sent_request->drop_connection();
       return sent.error();
     }
-    if (auto received = sent_request->write_and_receive(body); !received) return received.error();
-    auto status = sent_request->status();
-    if (!status) return status.error();
-    if (status.value() == 407) return Error{proxy_sign_in_text(proxy_name)};
+    QUILLMAR_TRY(sent_request->write_and_receive(body));
+    const int status = QUILLMAR_TRY(sent_request->status());
+    if (status == 407) return Error{proxy_sign_in_text(proxy_name)};
     // The head is in: from here on only the request's own body limit applies.
     sent_request->start_body(request.body_limit, request.stall_limit);
     return std::unique_ptr<HttpResponse>(
-        std::make_unique<WinHttpResponse>(std::move(connection), std::move(*sent_request), status.value()));
+        std::make_unique<WinHttpResponse>(std::move(connection), std::move(*sent_request), status));
   }
 
  private:

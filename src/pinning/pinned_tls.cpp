@@ -92,9 +92,7 @@ Result<void> PinnedTls::check(std::string_view connection_host,
                               std::optional<std::span<const std::uint8_t>> leaf_der) const {
   if (!applies_to(connection_host)) return {};
   if (!leaf_der || leaf_der->empty()) return Error{kNoCertificate};
-  const auto key_info = find_subject_public_key_info(*leaf_der);
-  if (!key_info) return key_info.error();
-  const std::span<const std::uint8_t> spki = key_info.value();
+  const std::span<const std::uint8_t> spki = QUILLMAR_TRY(find_subject_public_key_info(*leaf_der));
   const Sha256Digest digest =
       sha256_of(std::string_view(reinterpret_cast<const char*>(spki.data()), spki.size()));
   for (const Sha256Digest& pin : pins) {

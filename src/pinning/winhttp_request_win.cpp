@@ -276,7 +276,7 @@ Result<void> WinHttpRequest::send(const std::wstring& headers, DWORD total_lengt
   const auto started = Clock::now();
   const Deadline connected{started + state.limits.connect, "no connection within " + seconds_text(state.limits.connect)};
   const std::string no_head = "no response head within " + seconds_text(state.limits.head);
-  auto sent = run(
+  QUILLMAR_TRY(run(
       [&] {
         return WinHttpSendRequest(state.handle, headers.empty() ? WINHTTP_NO_ADDITIONAL_HEADERS : headers.c_str(),
                                   headers.empty() ? 0 : static_cast<DWORD>(-1L), WINHTTP_NO_REQUEST_DATA, 0,
@@ -284,8 +284,7 @@ Result<void> WinHttpRequest::send(const std::wstring& headers, DWORD total_lengt
       },
       [&](const State& now) {
         return now.sending_at ? Deadline{*now.sending_at + now.limits.head, no_head} : connected;
-      });
-  if (!sent) return sent.error();
+      }));
   return {};
 }
 
@@ -353,13 +352,11 @@ Result<void> WinHttpRequest::write_and_receive(const std::string& body) {
   std::size_t written = 0;
   while (written < state.body.size()) {
     const DWORD piece = static_cast<DWORD>(std::min<std::size_t>(state.body.size() - written, 1 << 20));
-    auto done = run([&] { return WinHttpWriteData(state.handle, state.body.data() + written, piece, nullptr); },
-                    within_head_limit);
-    if (!done) return done.error();
+    QUILLMAR_TRY(run([&] { return WinHttpWriteData(state.handle, state.body.data() + written, piece, nullptr); },
+                     within_head_limit));
     written += piece;
   }
-  auto received = run([&] { return WinHttpReceiveResponse(state.handle, nullptr); }, within_head_limit);
-  if (!received) return received.error();
+  QUILLMAR_TRY(run([&] { return WinHttpReceiveResponse(state.handle, nullptr); }, within_head_limit));
   return {};
 }
 
@@ -424,15 +421,14 @@ Result<std::size_t> WinHttpRequest::read(std::uint8_t* buffer, std::size_t capac
   // Asking first what has arrived and then reading no more than that keeps every
   // wait in WinHTTP's own threads: a read larger than what is buffered may be
   // served on the calling thread and block it there until the rest comes.
-  auto available = run([&] { return WinHttpQueryDataAvailable(state.handle, nullptr); }, within_body_limit);
-  if (!available) return available.error();
-  const DWORD wanted = static_cast<DWORD>(std::min<std::size_t>({capacity, available.value(), 0x7fffffff}));
+  const auto available =
+      QUILLMAR_TRY(run([&] { return WinHttpQueryDataAvailable(state.handle, nullptr); }, within_body_limit));
+  const DWORD wanted = static_cast<DWORD>(std::min<std::size_t>({capacity, available, 0x7fffffff}));
   if (wanted == 0) return std::size_t{0};
   if (state.read_buffer.size() < wanted) state.read_buffer.resize(wanted);
-  auto count = run([&] { return WinHttpReadData(state.handle, state.read_buffer.data(), wanted, nullptr); },
-                   within_body_limit);
-  if (!count) return count.error();
-  const std::size_t copied = std::min<std::size_t>(count.value(), wanted);
+  const auto count = QUILLMAR_TRY(
+      run([&] { return WinHttpReadData(state.handle, state.read_buffer.data(), wanted, nullptr); }, within_body_limit));
+  const std::size_t copied = std::min<std::size_t>(count, wanted);
   std::memcpy(buffer, state.read_buffer.data(), copied);
   return copied;
 }

@@ -99,10 +99,9 @@ Result<std::shared_ptr<const ReleaseClient>> make_release_client(std::string bas
   settings.pinned = PinnedTls::for_base_url(base_url, std::move(pins));
   settings.extra_trust_anchor_pem = std::move(extra_trust_anchor_pem);
   settings.log = log;
-  auto agent = HttpAgent::create(std::move(settings));
-  if (!agent) return agent.error();
+  auto agent = QUILLMAR_TRY(HttpAgent::create(std::move(settings)));
   return std::shared_ptr<const ReleaseClient>(
-      std::make_shared<PinnedReleaseClient>(std::move(base_url), std::move(agent).value(), std::move(log)));
+      std::make_shared<PinnedReleaseClient>(std::move(base_url), std::move(agent), std::move(log)));
 }
 
 Result<std::shared_ptr<const ReleaseClient>> ReleaseClient::build(std::string base_url,

@@ -116,7 +116,7 @@ Result<void> open_value(const json& value, std::string& out, std::vector<Frame>&
 Result<std::string> canonicalise(const json& root, std::initializer_list<std::string_view> skipped) {
   std::string out;
   std::vector<Frame> stack;
-  if (Result<void> opened = open_value(root, out, stack, skipped); !opened) return opened.error();
+  QUILLMAR_TRY(open_value(root, out, stack, skipped));
   while (!stack.empty()) {
     Frame& frame = stack.back();
     const json* child = nullptr;
@@ -142,7 +142,7 @@ Result<std::string> canonicalise(const json& root, std::initializer_list<std::st
     }
     ++frame.next;
     // FRAME may move once a child container is pushed; it is not used after this.
-    if (Result<void> opened = open_value(*child, out, stack, {}); !opened) return opened.error();
+    QUILLMAR_TRY(open_value(*child, out, stack, {}));
   }
   return out;
 }

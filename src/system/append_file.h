@@ -1,6 +1,5 @@
 #pragma once
 
-#include <optional>
 #include <string_view>
 
 #include "system/path.h"
@@ -13,7 +12,8 @@ namespace quillmar {
 // processes may read, write and delete it meanwhile: two installers share one log.
 class AppendFile {
  public:
-  static std::optional<AppendFile> open(const Path& path);
+  // The OS text when the file cannot be opened.
+  static Result<AppendFile> open(const Path& path);
 
   // Appends all of BYTES at the end of the file; the OS text when any of it was not
   // written.

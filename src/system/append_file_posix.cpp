@@ -10,9 +10,9 @@
 
 namespace quillmar {
 
-std::optional<AppendFile> AppendFile::open(const Path& path) {
+Result<AppendFile> AppendFile::open(const Path& path) {
   PlatformHandle file = own_descriptor(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644));
-  if (!file) return std::nullopt;
+  if (!file) return Error{last_os_error_text()};
   return AppendFile(std::move(file));
 }
 

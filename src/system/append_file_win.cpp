@@ -4,13 +4,13 @@
 
 namespace quillmar {
 
-std::optional<AppendFile> AppendFile::open(const Path& path) {
+Result<AppendFile> AppendFile::open(const Path& path) {
   // FILE_APPEND_DATA without FILE_WRITE_DATA makes every write land at the current
   // end of the file, also when another installer appends to it at the same time.
   PlatformHandle file = own_handle(CreateFileW(path.c_str(), FILE_APPEND_DATA | SYNCHRONIZE,
                                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                                OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return std::nullopt;
+  if (!file) return Error{last_os_error_text()};
   return AppendFile(std::move(file));
 }
 

@@ -9,7 +9,9 @@ namespace quillmar {
 
 std::shared_ptr<InstallerLog> InstallerLog::open_in(const Path& folder) {
   if (!create_folder_tree(folder)) return without_file();
-  return std::make_shared<InstallerLog>(AppendFile::open(folder / path_from_text("installer.log")));
+  auto file = AppendFile::open(folder / path_from_text("installer.log"));
+  if (!file) return without_file();
+  return std::make_shared<InstallerLog>(std::move(file).value());
 }
 
 std::shared_ptr<InstallerLog> InstallerLog::without_file() { return std::make_shared<InstallerLog>(std::nullopt); }

@@ -8,7 +8,7 @@ namespace quillmar {
 
 Result<std::string> random_hex(std::size_t count) {
   std::vector<std::uint8_t> bytes(count);
-  if (auto filled = random_bytes(bytes.data(), bytes.size()); !filled) return filled.error();
+  QUILLMAR_TRY(random_bytes(bytes.data(), bytes.size()));
   return to_hex(bytes.data(), bytes.size());
 }
 

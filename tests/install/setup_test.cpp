@@ -76,9 +76,9 @@ TEST_F(SetupRun, InstallsAndReportsEveryEventInOrder) {
   fake_setup::Manifest manifest;
   manifest.file_delay_ms = 150;
   const InstallOutcome outcome = install(manifest);
-  ASSERT_TRUE(std::holds_alternative<InstallSuccess>(outcome)) << failure_text(outcome);
-  EXPECT_EQ(std::get<InstallSuccess>(outcome).dir, request_.dir);
-  EXPECT_EQ(std::get<InstallSuccess>(outcome).version, "1.5.13");
+  ASSERT_TRUE(outcome.ok()) << failure_text(outcome);
+  EXPECT_EQ(outcome.value().dir, request_.dir);
+  EXPECT_EQ(outcome.value().version, "1.5.13");
 
   const std::string size = std::to_string(package_.size_bytes);
   // The first download event alone carries the version; then the throttled ones,
@@ -136,7 +136,7 @@ TEST_F(SetupRun, IgnoresACancelDuringVerifyAndInstall) {
   request_.desktop_shortcut = true;
   request_.start_menu = true;
   const InstallOutcome outcome = install();
-  EXPECT_TRUE(std::holds_alternative<InstallSuccess>(outcome)) << failure_text(outcome);
+  EXPECT_TRUE(outcome.ok()) << failure_text(outcome);
   EXPECT_TRUE(cancel_);
   EXPECT_EQ(events_.back(), R"({"pct":100,"phase":"shortcuts","type":"progress"})");
   EXPECT_NE(testing::read_file(path_from_text(setup_log_text())).find("Argument 9: /TASKS=desktopicon,startmenuicon\r\n"),
@@ -162,7 +162,7 @@ TEST_F(SetupRun, CountsNoFilesWhenThePackageWritesNoLog) {
   fake_setup::Manifest manifest;
   manifest.write_log = false;
   const InstallOutcome outcome = install(manifest);
-  EXPECT_TRUE(std::holds_alternative<InstallSuccess>(outcome)) << failure_text(outcome);
+  EXPECT_TRUE(outcome.ok()) << failure_text(outcome);
   for (const std::string& event : events_of_phase("install")) EXPECT_NE(event.find("\"files\":0,"), std::string::npos);
 }
 
@@ -186,7 +186,7 @@ TEST_F(SetupRun, ComparesTheTrimmedVersionRecordExactly) {
     manifest.version_text = c.text;
     const InstallOutcome outcome = install(manifest);
     if (!c.detail) {
-      EXPECT_TRUE(std::holds_alternative<InstallSuccess>(outcome)) << failure_text(outcome);
+      EXPECT_TRUE(outcome.ok()) << failure_text(outcome);
       continue;
     }
     const InstallerEvent expected = {{"type", "failed"}, {"reason", "install"}, {"detail", *c.detail}, {"log", setup_log_text()}};
@@ -242,17 +242,17 @@ TEST_F(SetupRun, ReportsALogFolderThatCannotBeMade) {
   testing::write_file(scratch_.path() / "not-a-folder", "x");
   testing::ScopedVariable local("LOCALAPPDATA", scratch_.path() / "not-a-folder");
   const InstallOutcome outcome = install();
-  const auto* event = std::get_if<InstallerEvent>(&outcome);
-  ASSERT_NE(event, nullptr);
-  EXPECT_EQ((*event)["reason"], "install");
-  EXPECT_FALSE(event->contains("log"));
-  EXPECT_NE((*event)["detail"].get<std::string>().find("(os error "), std::string::npos) << failure_text(outcome);
+  ASSERT_FALSE(outcome.ok());
+  const InstallerEvent& event = outcome.error();
+  EXPECT_EQ(event["reason"], "install");
+  EXPECT_FALSE(event.contains("log"));
+  EXPECT_NE(event["detail"].get<std::string>().find("(os error "), std::string::npos) << failure_text(outcome);
   EXPECT_EQ(temp_leftovers(), std::vector<std::string>{});
 }
 
 TEST_F(SetupRun, LaunchesTheInstalledApplicationInItsOwnFolder) {
   const InstallOutcome outcome = install();
-  ASSERT_TRUE(std::holds_alternative<InstallSuccess>(outcome)) << failure_text(outcome);
+  ASSERT_TRUE(outcome.ok()) << failure_text(outcome);
   launchInstalled(dir_, *log_);
   const fs::path launches = dir_ / "launches.log";
   // The application is detached: wait until its line is complete, not merely until

@@ -59,11 +59,10 @@ class WorkerRun : public ::testing::Test {
     client_.next_stream = std::make_unique<ScriptedStream>(status, std::move(chunks));
   }
 
-  InstallOutcome run(const InstallRequest& request) { return run_install_steps(request, context_); }
+  InstallOutcome run(const InstallRequest& request) { return runInstall(request, context_); }
 
   static std::string failure_text(const InstallOutcome& outcome) {
-    if (const auto* event = std::get_if<InstallerEvent>(&outcome)) return compact_json(*event);
-    return "success";
+    return outcome ? "success" : compact_json(outcome.error());
   }
 
   std::string installer_log() const { return read_file(scratch_.path() / "logs" / "installer.log"); }

@@ -42,7 +42,7 @@ int wmain(int argc, wchar_t** argv) {
       std::wstring text;
       EnumChildWindows(box, take_message_text, reinterpret_cast<LPARAM>(&text));
       auto output = quillmar::AppendFile::open(argv[2]);
-      if (!output || !output->append(quillmar::wide_to_utf8(text)).ok()) {
+      if (!output || !output.value().append(quillmar::wide_to_utf8(text)).ok()) {
         std::fwprintf(stderr, L"quillmar-message-box-reader: cannot write %ls\n", argv[2]);
         return 2;
       }
