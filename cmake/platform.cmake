@@ -7,6 +7,7 @@ if(WIN32)
   # The system's own text for file names (src/system/path.h): UTF-16.
   add_compile_definitions(QUILLMAR_PATH_CHAR=wchar_t)
   include(${CMAKE_CURRENT_LIST_DIR}/delay_import.cmake)
+  include(${CMAKE_CURRENT_LIST_DIR}/pe_checksum.cmake)
   # Every user downloads the Windows executable, so its release build is made for
   # size: size-optimised code, each function and object in its own section, and the
   # sections nothing refers to dropped at link time.
