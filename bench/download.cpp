@@ -98,7 +98,8 @@ int main(int argc, char** argv) {
   std::uint64_t events = 0;
   const std::filesystem::path file = folder / package.filename;
   start = std::chrono::steady_clock::now();
-  const DownloadResult result = downloadPackage(package, client, file, cancel, [&](InstallerEvent) { ++events; });
+  const DownloadResult result =
+      downloadPackage(package, client, file, cancel, [&](const InstallProgress&) { ++events; });
   const double download_seconds = seconds_since(start);
   std::error_code ignored;
   std::filesystem::remove(file, ignored);

@@ -15,7 +15,7 @@ quillmar::BridgeWorkers quillmar::installer_workers(const std::shared_ptr<const 
                                                    const std::shared_ptr<const SignatureVerifier>&,
                                                    const std::shared_ptr<InstallerLog>&) {
   BridgeWorkers workers;
-  workers.catalogue = []() -> InstallerEvent {
+  workers.catalogue = []() -> ReleaseResult<ReleaseList> {
     const auto now = std::chrono::system_clock::now().time_since_epoch();
     std::printf("preflight %.6f\n", std::chrono::duration<double>(now).count());
     std::fflush(stdout);

@@ -166,7 +166,7 @@ int run(std::uint64_t mebibytes, int rounds) {
     events = 0;
     const auto start = std::chrono::steady_clock::now();
     const DownloadResult result = downloadPackage(package, *client.value(), download / package.filename, cancel,
-                                                  [&](InstallerEvent) { ++events; });
+                                                  [&](const InstallProgress&) { ++events; });
     const double seconds = seconds_since(start);
     if (!result) throw std::runtime_error("download failed: " + result.error().message);
     fs::remove(download / package.filename);

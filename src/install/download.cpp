@@ -33,14 +33,6 @@ class LimitedReader {
   std::uint64_t remaining_;
 };
 
-InstallerEvent download_progress_event(std::uint64_t downloaded, std::uint64_t total) {
-  return {{"type", "progress"},
-          {"phase", "download"},
-          {"pct", static_cast<double>(downloaded) * 100.0 / static_cast<double>(total)},
-          {"downloaded", downloaded},
-          {"total", total}};
-}
-
 // The validator a resumption sends in If-Range, so the server answers with the rest
 // of the same package or, if the package changed, with all of the new one. A weak
 // ETag cannot serve there.
@@ -71,7 +63,7 @@ bool pause_unless_cancelled(std::chrono::milliseconds pause, const std::atomic<b
 
 }  // namespace
 
-PackageSink::PackageSink(PackageFile& file, std::uint64_t size_bytes, const EventSender& send, SteadyClock now)
+PackageSink::PackageSink(PackageFile& file, std::uint64_t size_bytes, const ProgressSender& send, SteadyClock now)
     : file_(file), size_bytes_(size_bytes), send_(send), now_(std::move(now)) {
   restart();
 }
@@ -91,7 +83,7 @@ Result<void> PackageSink::accept(const std::uint8_t* bytes, std::size_t size) {
   const auto instant = now_();
   const auto since = std::chrono::duration_cast<std::chrono::milliseconds>(instant - last_event_);
   if (since >= kDownloadProgressInterval || downloaded_ == size_bytes_) {
-    send_(download_progress_event(downloaded_, size_bytes_));
+    send_(DownloadProgress{downloaded_, size_bytes_});
     last_event_ = instant;
   }
   return {};
@@ -106,7 +98,7 @@ Result<void> PackageSink::finish(const std::string& expected_sha256) {
 }
 
 DownloadResult downloadPackage(const Package& package, const ReleaseClient& client, const Path& package_file,
-                               const std::atomic<bool>& cancel, const EventSender& send, const SteadyClock& now,
+                               const std::atomic<bool>& cancel, const ProgressSender& send, const SteadyClock& now,
                                const DownloadLimits& limits) {
   const auto failed = [](std::string message) { return DownloadStop{false, std::move(message)}; };
   const DownloadStop cancelled{true, {}};

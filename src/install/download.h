@@ -7,9 +7,9 @@
 #include <optional>
 #include <string>
 
+#include "install/install_progress.h"
 #include "install/package_file.h"
 #include "server/release_client.h"
-#include "system/installer_event.h"
 #include "system/path.h"
 #include "system/result.h"
 #include "system/sha256.h"
@@ -27,7 +27,7 @@ inline constexpr std::chrono::seconds kDownloadStallLimit{60};
 // resumption; each later pause is twice the one before.
 inline constexpr int kDownloadResumptions = 5;
 inline constexpr std::chrono::seconds kDownloadFirstPause{1};
-// Download progress at most this often, plus the event at completion.
+// Download progress at most this often, plus once at completion.
 inline constexpr std::chrono::milliseconds kDownloadProgressInterval{150};
 
 using SteadyClock = std::function<std::chrono::steady_clock::time_point()>;
@@ -37,7 +37,7 @@ using SteadyClock = std::function<std::chrono::steady_clock::time_point()>;
 // buffer, and sends throttled progress. It never holds the package in memory.
 class PackageSink {
  public:
-  PackageSink(PackageFile& file, std::uint64_t size_bytes, const EventSender& send, SteadyClock now);
+  PackageSink(PackageFile& file, std::uint64_t size_bytes, const ProgressSender& send, SteadyClock now);
 
   // Forgets every byte taken so far, for a body that starts again from byte 0 in
   // the file FILE now holds.
@@ -52,7 +52,7 @@ class PackageSink {
  private:
   PackageFile& file_;
   std::uint64_t size_bytes_;
-  const EventSender& send_;
+  const ProgressSender& send_;
   SteadyClock now_;
   std::uint64_t downloaded_ = 0;
   std::optional<Sha256> digest_;
@@ -80,7 +80,7 @@ struct DownloadLimits {
 // cancel flag is read before each read and during the pauses between requests. On
 // any ending but success the partial file is deleted.
 DownloadResult downloadPackage(const Package& package, const ReleaseClient& client, const Path& package_file,
-                               const std::atomic<bool>& cancel, const EventSender& send,
+                               const std::atomic<bool>& cancel, const ProgressSender& send,
                                const SteadyClock& now = std::chrono::steady_clock::now,
                                const DownloadLimits& limits = DownloadLimits{});
 

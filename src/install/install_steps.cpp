@@ -18,9 +18,10 @@
 namespace quillmar {
 namespace {
 
-InstallerEvent progress(const char* phase, int pct) {
-  return {{"type", "progress"}, {"phase", phase}, {"pct", pct}};
-}
+using Reason = InstallFailure::Reason;
+
+// A failure with a detail the page shows, possibly empty.
+InstallFailure failure(Reason reason, std::string detail) { return {reason, std::move(detail), {}, {}}; }
 
 std::string status_hex(std::uint32_t status) {
   char text[16];
@@ -31,30 +32,21 @@ std::string status_hex(std::uint32_t status) {
 
 }  // namespace
 
-InstallerEvent failed_event(const std::string& reason, const std::optional<std::string>& detail,
-                            const std::optional<std::int32_t>& code, const std::optional<std::string>& log) {
-  InstallerEvent event = {{"type", "failed"}, {"reason", reason}};
-  if (detail) event["detail"] = *detail;
-  if (code) event["code"] = *code;
-  if (log) event["log"] = *log;
-  return event;
-}
-
 std::string package_log_line(const Package& package) {
   return "package " + package.version + " " + package.filename + " (" + std::to_string(package.size_bytes) +
          " bytes)";
 }
 
-Result<void, InstallerEvent> check_installer_location(const Path& dir) {
+Result<void, InstallFailure> check_installer_location(const Path& dir) {
   if (dir.empty() || !path_exists(dir)) return {};
   auto folder = canonical_path(dir);
-  if (!folder) return failed_event("install", folder.error().message);
+  if (!folder) return failure(Reason::kInstall, folder.error().message);
   const auto own = own_executable_path();
-  if (!own) return failed_event("install", last_os_error_text());
+  if (!own) return failure(Reason::kInstall, last_os_error_text());
   auto executable = canonical_path(*own);
-  if (!executable) return failed_event("install", executable.error().message);
+  if (!executable) return failure(Reason::kInstall, executable.error().message);
   if (is_within_folder(path_to_text(executable.value()), path_to_text(folder.value()), native_path_style())) {
-    return failed_event("installerLocation", "");
+    return failure(Reason::kInstallerLocation, "");
   }
   return {};
 }
@@ -63,69 +55,67 @@ namespace {
 
 // The failure reason of the stage a run has reached, kept up to date by the steps.
 struct InstallStage {
-  const char* reason = "install";
+  Reason reason = Reason::kInstall;
 };
 
 InstallOutcome run_steps(const InstallRequest& request, const InstallContext& context, InstallStage& stage) {
   const Path dir = path_from_text(request.dir);
-  const EventSender& send = context.send;
+  const ProgressSender& send = context.send;
 
   // Where and how much: nothing is requested or written before these pass.
   QUILLMAR_TRY(check_installer_location(dir));
-  if (const auto free = context.free_bytes(dir); free && *free < kRequiredBytes) return failed_event("disk", "");
+  if (const auto free = context.free_bytes(dir); free && *free < kRequiredBytes) return failure(Reason::kDisk, "");
 
   // The signed package answer.
-  stage.reason = "download";
+  stage.reason = Reason::kDownload;
   auto answer = context.request_package(request.version);
-  if (!answer) return failed_event("download", answer.error().message);
+  if (!answer) return failure(Reason::kDownload, answer.error().message);
   const Package& package = answer.value();
   context.log->write_log(package_log_line(package));
-  send({{"type", "progress"},
-        {"phase", "download"},
-        {"pct", 0},
-        {"downloaded", 0},
-        {"total", package.size_bytes},
-        {"version", package.version}});
+  send(DownloadStarted{package.version, package.size_bytes});
 
   // From here on the folder owner removes the download folder at every
   // ending, successful or not.
   auto folder = DownloadFolder::create();
-  if (!folder) return failed_event("download", folder.error().message);
+  if (!folder) return failure(Reason::kDownload, folder.error().message);
   const Path package_file = folder.value().path() / path_from_text(package.filename);
 
   // The download: the only stage that honours the cancel flag.
   if (const auto download = downloadPackage(package, *context.client, package_file, *context.cancel, send); !download) {
-    return download.error().cancelled ? failed_event("cancelled", "")
-                                      : failed_event("download", download.error().message);
+    return download.error().cancelled ? failure(Reason::kCancelled, "")
+                                      : failure(Reason::kDownload, download.error().message);
   }
 
   // The package's code signature.
-  stage.reason = "verify";
-  send(progress("verify", 100));
+  stage.reason = Reason::kVerify;
+  send(StepReached{StepReached::Step::kVerify});
   if (const auto signature = verifyCodeSignature(package_file); !signature) {
-    return failed_event("verify", "the package's signature does not verify (0x" + status_hex(signature.error()) + ")");
+    return failure(Reason::kVerify,
+                   "the package's signature does not verify (0x" + status_hex(signature.error()) + ")");
   }
 
   // The silent setup run.
-  stage.reason = "install";
+  stage.reason = Reason::kInstall;
   const Path setup_log = logs_folder() / path_from_text("installer-setup.log");
   const std::string setup_log_text = path_to_text(setup_log);
   const auto setup = runSetup(package_file, request, setup_log, send, context.setup_poll_interval);
-  if (!setup) return failed_event("install", setup.error().message);
+  if (!setup) return failure(Reason::kInstall, setup.error().message);
   if (const std::int32_t code = setup.value(); code != 0) {
-    return failed_event("install", std::nullopt, code, setup_log_text);
+    return InstallFailure{Reason::kInstall, std::nullopt, code, setup_log_text};
   }
 
   // The installed copy: its version record, then its own integrity check.
   auto installed = checkVersionRecord(dir, package.version);
-  if (!installed) return failed_event("install", installed.error().message, std::nullopt, setup_log_text);
+  if (!installed) {
+    return InstallFailure{Reason::kInstall, installed.error().message, std::nullopt, setup_log_text};
+  }
   if (auto intact = runIntegrityCheck(dir); !intact) {
     context.log->write_log("installed release verification failed: " + intact.error().message);
-    return failed_event("verifyInstalled", std::nullopt, std::nullopt, setup_log_text);
+    return InstallFailure{Reason::kVerifyInstalled, std::nullopt, std::nullopt, setup_log_text};
   }
 
   // Done; the folder owner removes the download folder on return.
-  send(progress("shortcuts", 100));
+  send(StepReached{StepReached::Step::kShortcuts});
   return InstallSuccess{request.dir, installed.value()};
 }
 
@@ -138,7 +128,9 @@ InstallOutcome runInstall(const InstallRequest& request, const InstallContext& c
   try {
     return run_steps(request, context, stage);
   } catch (const std::exception& error) {
-    return failed_event(stage.reason, std::string("unexpected failure: ") + error.what());
+    return failure(stage.reason, std::string("unexpected failure: ") + error.what());
+  } catch (...) {
+    return failure(stage.reason, "unexpected failure");
   }
 }
 

@@ -8,9 +8,9 @@
 #include <optional>
 #include <string>
 
+#include "install/install_progress.h"
 #include "server/release_client.h"
 #include "system/disk_space.h"
-#include "system/installer_event.h"
 #include "system/path.h"
 #include "system/result.h"
 
@@ -35,15 +35,25 @@ struct InstallSuccess {
   std::string version;  // the trimmed content of version.txt
 };
 
-// Success, or the complete "failed" event ({type, reason, detail?, code?, log?}).
-using InstallOutcome = Result<InstallSuccess, InstallerEvent>;
+// Why a run ended without an installed copy, with what the page and the log are
+// told: a detail, the setup package's exit code, the setup log's path, each only
+// where the step has one.
+struct InstallFailure {
+  enum class Reason { kInstallerLocation, kDisk, kDownload, kCancelled, kVerify, kInstall, kVerifyInstalled };
+  Reason reason = Reason::kInstall;
+  std::optional<std::string> detail;
+  std::optional<std::int32_t> code;
+  std::optional<std::string> log;
+};
+
+using InstallOutcome = Result<InstallSuccess, InstallFailure>;
 
 // Everything a run shares with the rest of the installer.
 struct InstallContext {
   const ReleaseClient* client = nullptr;
   std::atomic<bool>* cancel = nullptr;
   InstallerLog* log = nullptr;
-  EventSender send;
+  ProgressSender send;
 
   // The bytes free to the user at the nearest existing folder of a path. Tests give
   // their own figures here; the installer uses the system's.

@@ -31,12 +31,8 @@ std::vector<std::string> setup_arguments(const InstallRequest& request, const Pa
           "/LOG=" + path_to_text(setup_log)};
 }
 
-InstallerEvent setup_progress_event(double pct, std::uint64_t files) {
-  return {{"type", "progress"}, {"phase", "install"}, {"pct", pct}, {"files", files}};
-}
-
 Result<std::int32_t> runSetup(const Path& package_file, const InstallRequest& request, const Path& setup_log,
-                              const EventSender& send, std::chrono::milliseconds poll_interval) {
+                              const ProgressSender& send, std::chrono::milliseconds poll_interval) {
   QUILLMAR_TRY(create_folder_tree(setup_log.parent_path()));
   // Each run starts the log afresh, so its lines count only this run's files.
   remove_file(setup_log);
@@ -51,11 +47,11 @@ Result<std::int32_t> runSetup(const Path& package_file, const InstallRequest& re
     const std::optional<std::int32_t> exited = QUILLMAR_TRY(child.value().poll());
     files += scanSetupLog(setup_log, offset);
     if (exited) {
-      send(setup_progress_event(100.0, files));
+      send(SetupProgress{100.0, files});
       return *exited;
     }
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - started;
-    send(setup_progress_event(setup_progress_pct(elapsed.count()), files));
+    send(SetupProgress{setup_progress_pct(elapsed.count()), files});
     std::this_thread::sleep_for(poll_interval);
   }
 }

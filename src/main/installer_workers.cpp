@@ -12,12 +12,12 @@ BridgeWorkers installer_workers(const std::shared_ptr<const ReleaseClient>& clie
                                 const std::shared_ptr<const SignatureVerifier>& verifier,
                                 const std::shared_ptr<InstallerLog>& log) {
   BridgeWorkers workers;
-  workers.catalogue = [client, verifier, log]() -> InstallerEvent {
+  workers.catalogue = [client, verifier, log]() -> ReleaseResult<ReleaseList> {
     if (!client) return preflight_failure(network_error(), *log);
     return run_catalogue_request(*client, *verifier, *log);
   };
   workers.install = [client, verifier, log](const InstallRequest& request, std::atomic<bool>& cancel,
-                                            const EventSender& send) {
+                                            const ProgressSender& send) {
     InstallContext context;
     context.client = client.get();
     context.cancel = &cancel;

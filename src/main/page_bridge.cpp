@@ -1,38 +1,15 @@
 #include "main/page_bridge.h"
 
-#include <exception>
 #include <thread>
 #include <utility>
 
 #include "main/page_message.h"
+#include "server/release_parts.h"
 #include "system/installer_log.h"
 #include "system/json_text.h"
 #include "system/paths.h"
 
 namespace quillmar {
-namespace {
-
-InstallerEvent folder_event(const Path& dir, const std::optional<std::uint64_t>& free_bytes) {
-  InstallerEvent event = {{"type", "folder"}, {"dir", path_to_text(dir)}, {"freeBytes", nullptr}};
-  if (free_bytes) event["freeBytes"] = *free_bytes;
-  return event;
-}
-
-// A worker that throws is a bug in it; the page still gets an answer so it does not
-// wait forever, and the busy flag is still cleared.
-InstallerEvent preflight_after_exception() {
-  return {{"type", "preflight"}, {"ok", false}, {"reason", "network"}, {"status", nullptr}};
-}
-
-InstallerEvent failed_after_exception(const char* what) {
-  return {{"type", "failed"}, {"reason", "install"}, {"detail", what}};
-}
-
-}  // namespace
-
-std::string event_delivery_script(const InstallerEvent& event) {
-  return "window.quillmarInstallerEvent(" + compact_json(event) + ")";
-}
 
 PageBridge::PageBridge(BridgeHost host, BridgeWorkers workers, std::shared_ptr<InstallerLog> log)
     : shared_(std::make_shared<Shared>()) {
@@ -102,11 +79,13 @@ void PageBridge::start_preflight() {
   if (std::exchange(page_reloaded_, false) && tell_run_state()) return;
   if (!try_mark_busy()) return;
   std::thread([shared = shared_] {
+    // The thread's edge: a worker that throws is a bug in it, yet the page still
+    // gets an answer so it does not wait forever, and the busy flag is still cleared.
     InstallerEvent event;
     try {
-      event = shared->workers.catalogue();
+      event = preflight_event(shared->workers.catalogue());
     } catch (...) {
-      event = preflight_after_exception();
+      event = preflight_event(network_error());
     }
     std::lock_guard lock(shared->mutex);
     shared->busy = false;
@@ -158,20 +137,13 @@ void PageBridge::start_install(InstallRequest request) {
   std::thread([shared = shared_, request = std::move(request)] {
     // Each progress event is remembered as it goes out, under the run state's lock,
     // so a page told the state in between never sees an older one after a newer.
-    const EventSender send = [shared](InstallerEvent event) {
+    const ProgressSender send = [shared](const InstallProgress& progress) {
+      InstallerEvent event = progress_event(progress);
       std::lock_guard lock(shared->mutex);
       shared->install_state = event;
       shared->host.send_event(std::move(event));
     };
-    const InstallOutcome outcome = [&]() -> InstallOutcome {
-      try {
-        return shared->workers.install(request, shared->cancel, send);
-      } catch (const std::exception& error) {
-        return failed_after_exception(error.what());
-      } catch (...) {
-        return failed_after_exception("unexpected error");
-      }
-    }();
+    const InstallOutcome outcome = shared->workers.install(request, shared->cancel, send);
     std::lock_guard lock(shared->mutex);
     shared->busy = false;
     shared->installing = false;
@@ -180,10 +152,10 @@ void PageBridge::start_install(InstallRequest request) {
       const InstallSuccess& success = outcome.value();
       shared->log->write_log("installed " + success.version + " at " + success.dir);
       shared->installed_folder = path_from_text(success.dir);
-      shared->install_state = {{"type", "installed"}, {"dir", success.dir}, {"version", success.version}};
+      shared->install_state = installed_event(success);
     } else {
-      shared->log->write_log("install failed: " + compact_json(outcome.error()));
-      shared->install_state = outcome.error();
+      shared->install_state = failed_event(outcome.error());
+      shared->log->write_log("install failed: " + compact_json(*shared->install_state));
     }
     shared->host.send_event(*shared->install_state);
   }).detach();

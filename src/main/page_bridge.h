@@ -12,7 +12,8 @@
 #include <string_view>
 
 #include "install/install_worker.h"
-#include "system/installer_event.h"
+#include "main/page_events.h"
+#include "server/release_client.h"
 #include "system/path.h"
 
 namespace quillmar {
@@ -25,10 +26,13 @@ class InstallerLog;
 // this build has no such worker yet: the message is then dropped, never answered
 // with an invented result.
 struct BridgeWorkers {
-  // The catalogue request; returns the "preflight" event. Runs on its own thread.
-  std::function<InstallerEvent()> catalogue;
-  // One installation. Runs on its own thread; reads CANCEL, sends progress events.
-  std::function<InstallOutcome(const InstallRequest&, std::atomic<bool>& cancel, const EventSender& send)> install;
+  // The catalogue request. Runs on its own thread, which answers the page even when
+  // the worker throws.
+  std::function<ReleaseResult<ReleaseList>()> catalogue;
+  // One installation. Runs on its own thread; reads CANCEL, sends its progress. It
+  // never throws: it ends every run, however it fails, with an outcome, as
+  // runInstall does.
+  std::function<InstallOutcome(const InstallRequest&, std::atomic<bool>& cancel, const ProgressSender& send)> install;
   // Starts the installed application in FOLDER, detached; logs its own failure.
   std::function<void(const Path& folder)> launch;
 };
@@ -105,9 +109,5 @@ class PageBridge {
   std::shared_ptr<Shared> shared_;
   bool page_reloaded_ = false;
 };
-
-// The script that hands one event to the page: the event as compact JSON, which is
-// also a valid script expression, so quotes and backslashes in its texts arrive intact.
-std::string event_delivery_script(const InstallerEvent& event);
 
 }  // namespace quillmar

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "system/installer_event.h"
+#include "main/page_events.h"
 
 namespace quillmar {
 

@@ -3,15 +3,13 @@
 
 namespace quillmar {
 
-nlohmann::json preflight_failure(const ReleaseError& error, InstallerLog& log) {
+ReleaseError preflight_failure(ReleaseError error, InstallerLog& log) {
   log.write_log("preflight failed: " + error.diagnostic());
-  nlohmann::json status = nullptr;
-  if (error.kind == ReleaseError::Kind::kServer) status = error.status;
-  return {{"type", "preflight"}, {"ok", false}, {"reason", error.reason_word()}, {"status", status}};
+  return error;
 }
 
-nlohmann::json run_catalogue_request(const ReleaseClient& client, const SignatureVerifier& verifier,
-                                     InstallerLog& log) {
+ReleaseResult<ReleaseList> run_catalogue_request(const ReleaseClient& client, const SignatureVerifier& verifier,
+                                                 InstallerLog& log) {
   // The handshake: a signed answer for a fresh nonce, verified; its content is not
   // needed beyond that.
   const auto handshake = signed_exchange(client, verifier, kPreflightPath, std::nullopt);
@@ -23,10 +21,10 @@ nlohmann::json run_catalogue_request(const ReleaseClient& client, const Signatur
   nlohmann::json catalogue = nullptr;
   auto answer = client.get_json(kCataloguePath);
   if (answer && answer.value().status == 200) catalogue = std::move(answer.value().body);
-  nlohmann::json releases = build_release_list(std::move(catalogue));
+  ReleaseList releases = build_release_list(std::move(catalogue));
 
   log.write_log("preflight succeeded: " + std::to_string(releases.size()) + " versions offered");
-  return {{"type", "preflight"}, {"ok", true}, {"releases", std::move(releases)}};
+  return releases;
 }
 
 }  // namespace quillmar

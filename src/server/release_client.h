@@ -27,8 +27,6 @@ struct ReleaseError {
 
   // "Unavailable", "Network", "Server(503)", "Untrusted(\"message\")".
   std::string diagnostic() const;
-  // The word the page is told: "unavailable", "network" or "server".
-  std::string reason_word() const;
 };
 
 // A status and an answer body parsed as JSON (null when empty or not JSON).
@@ -94,14 +92,19 @@ class ReleaseClient {
   virtual Result<std::unique_ptr<ResponseStream>> send_download(const DownloadRequest& request) const = 0;
 };
 
-// The catalogue request: the signed handshake, then the release list. Returns the
-// "preflight" event for the page and writes its log line.
-nlohmann::json run_catalogue_request(const ReleaseClient& client, const SignatureVerifier& verifier,
-                                     InstallerLog& log);
+// The releases the page may offer, as {version, published_at, newest} objects in
+// the catalogue's order, newest first. Empty when the catalogue could not be had.
+using ReleaseList = nlohmann::json;
 
-// The failed "preflight" event for ERROR, with its log line: what the catalogue
-// request answers when the handshake fails.
-nlohmann::json preflight_failure(const ReleaseError& error, InstallerLog& log);
+// The catalogue request: the signed handshake, then the release list. Writes its
+// log line either way.
+ReleaseResult<ReleaseList> run_catalogue_request(const ReleaseClient& client, const SignatureVerifier& verifier,
+                                                 InstallerLog& log);
+
+// Writes the log line of a catalogue request that failed with ERROR, and returns
+// ERROR: what the request answers when the handshake fails, or when there is no
+// client to ask.
+ReleaseError preflight_failure(ReleaseError error, InstallerLog& log);
 
 // The package request: a signed answer naming the setup package of VERSION (the
 // newest when none is given), verified and checked.

@@ -16,16 +16,6 @@ std::string ReleaseError::diagnostic() const {
   return "Network";
 }
 
-std::string ReleaseError::reason_word() const {
-  switch (kind) {
-    case Kind::kUnavailable: return "unavailable";
-    case Kind::kNetwork: return "network";
-    case Kind::kServer:
-    case Kind::kUntrusted: return "server";
-  }
-  return "network";
-}
-
 ReleaseError classify_status(int status) {
   if (status == 404 || status == 409) return ReleaseError{ReleaseError::Kind::kUnavailable, 0, {}};
   return ReleaseError{ReleaseError::Kind::kServer, static_cast<std::uint16_t>(status), {}};

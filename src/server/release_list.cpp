@@ -30,8 +30,8 @@ nlohmann::json take_member_or_null(nlohmann::json& object, const char* name) {
 
 }  // namespace
 
-nlohmann::json build_release_list(nlohmann::json catalogue) {
-  nlohmann::json releases = nlohmann::json::array();
+ReleaseList build_release_list(nlohmann::json catalogue) {
+  ReleaseList releases = ReleaseList::array();
   const auto already_listed = [&](const std::string& version) {
     for (const auto& entry : releases) {
       if (entry["version"].get_ref<const std::string&>() == version) return true;

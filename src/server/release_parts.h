@@ -34,7 +34,7 @@ inline ReleaseError network_error() { return ReleaseError{ReleaseError::Kind::kN
 // The release entries for the page from a catalogue answer (any JSON value):
 // the newest first when it is offered for this platform, then the previous
 // releases in the server's order, without repeating a version.
-nlohmann::json build_release_list(nlohmann::json catalogue);
+ReleaseList build_release_list(nlohmann::json catalogue);
 
 // The checks of a verified package answer, in their order. BASE_URL is the
 // client's; CHOSEN is the version the request named, if any.

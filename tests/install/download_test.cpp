@@ -4,6 +4,7 @@
 #include "install/download.h"
 #include "install/download_folder.h"
 #include "install/release_double.h"
+#include "main/page_events.h"
 #include "support/scratch.h"
 #include "system/json_text.h"
 #include "system/sha256.h"
@@ -36,8 +37,9 @@ class Download : public ::testing::Test {
                      const SteadyClock& now = std::chrono::steady_clock::now) {
     record_ = stream->record;
     client_.next_stream = std::move(stream);
-    return downloadPackage(package, client_, file_, cancel_, [this](InstallerEvent e) { events_.push_back(compact_json(e)); },
-                           now);
+    return downloadPackage(
+        package, client_, file_, cancel_,
+        [this](const InstallProgress& progress) { events_.push_back(compact_json(progress_event(progress))); }, now);
   }
 
   ScratchFolder scratch_;
@@ -110,7 +112,8 @@ TEST_F(Download, ReadsAtMostOneByteMoreThanAnnounced) {
 
 TEST_F(Download, ReportsTheTransportErrorText) {
   client_.open_error = "Couldn't connect to server";
-  const DownloadResult result = downloadPackage(package_of("x"), client_, file_, cancel_, [](InstallerEvent) {});
+  const DownloadResult result =
+      downloadPackage(package_of("x"), client_, file_, cancel_, [](const InstallProgress&) {});
   EXPECT_EQ(ending(result), Ending::kFailed);
   EXPECT_EQ(detail(result), "Couldn't connect to server");
 }

@@ -130,8 +130,10 @@ TEST_F(SetupRun, InstallsAndReportsEveryEventInOrder) {
 }
 
 TEST_F(SetupRun, IgnoresACancelDuringVerifyAndInstall) {
-  on_event = [this](const InstallerEvent& event) {
-    if (event["phase"] == "verify" || event["phase"] == "install") cancel_ = true;
+  on_event = [this](const InstallProgress& progress) {
+    if (std::holds_alternative<StepReached>(progress) || std::holds_alternative<SetupProgress>(progress)) {
+      cancel_ = true;
+    }
   };
   request_.desktop_shortcut = true;
   request_.start_menu = true;
@@ -189,8 +191,8 @@ TEST_F(SetupRun, ComparesTheTrimmedVersionRecordExactly) {
       EXPECT_TRUE(outcome.ok()) << failure_text(outcome);
       continue;
     }
-    const InstallerEvent expected = {{"type", "failed"}, {"reason", "install"}, {"detail", *c.detail}, {"log", setup_log_text()}};
-    EXPECT_EQ(failure_text(outcome), compact_json(expected));
+    const InstallFailure expected{InstallFailure::Reason::kInstall, *c.detail, std::nullopt, setup_log_text()};
+    EXPECT_EQ(failure_text(outcome), compact_json(failed_event(expected)));
     EXPECT_EQ(temp_leftovers(), std::vector<std::string>{});
   }
   // A missing record, and one that is not UTF-8, read as the empty text.
@@ -243,10 +245,10 @@ TEST_F(SetupRun, ReportsALogFolderThatCannotBeMade) {
   testing::ScopedVariable local("LOCALAPPDATA", scratch_.path() / "not-a-folder");
   const InstallOutcome outcome = install();
   ASSERT_FALSE(outcome.ok());
-  const InstallerEvent& event = outcome.error();
-  EXPECT_EQ(event["reason"], "install");
-  EXPECT_FALSE(event.contains("log"));
-  EXPECT_NE(event["detail"].get<std::string>().find("(os error "), std::string::npos) << failure_text(outcome);
+  const InstallFailure& failure = outcome.error();
+  EXPECT_EQ(failure.reason, InstallFailure::Reason::kInstall);
+  EXPECT_FALSE(failure.log);
+  EXPECT_NE(failure.detail.value_or("").find("(os error "), std::string::npos) << failure_text(outcome);
   EXPECT_EQ(temp_leftovers(), std::vector<std::string>{});
 }
 

@@ -8,6 +8,7 @@
 
 #include "install/install_steps.h"
 #include "install/release_double.h"
+#include "main/page_events.h"
 #include "support/scratch.h"
 #include "system/installer_log.h"
 #include "system/json_text.h"
@@ -32,9 +33,11 @@ class WorkerRun : public ::testing::Test {
     context_.client = &client_;
     context_.cancel = &cancel_;
     context_.log = log_.get();
-    context_.send = [this](InstallerEvent event) {
-      events_.push_back(compact_json(event));
-      if (on_event) on_event(event);
+    // Progress is recorded as the page receives it, so the tables below read as
+    // the page's events.
+    context_.send = [this](const InstallProgress& progress) {
+      events_.push_back(compact_json(progress_event(progress)));
+      if (on_event) on_event(progress);
     };
     context_.free_bytes = [this](const Path& path) {
       free_bytes_asked_ = standard_path(path);
@@ -62,7 +65,7 @@ class WorkerRun : public ::testing::Test {
   InstallOutcome run(const InstallRequest& request) { return runInstall(request, context_); }
 
   static std::string failure_text(const InstallOutcome& outcome) {
-    return outcome ? "success" : compact_json(outcome.error());
+    return outcome ? "success" : compact_json(failed_event(outcome.error()));
   }
 
   std::string installer_log() const { return read_file(scratch_.path() / "logs" / "installer.log"); }
@@ -86,7 +89,7 @@ class WorkerRun : public ::testing::Test {
   std::atomic<bool> cancel_{false};
   InstallContext context_;
   std::vector<std::string> events_;
-  std::function<void(const InstallerEvent&)> on_event;
+  std::function<void(const InstallProgress&)> on_event;
   std::optional<std::uint64_t> free_bytes_ = std::uint64_t{1} << 40;
   std::filesystem::path free_bytes_asked_;
   Package package_;

@@ -141,14 +141,5 @@ TEST_F(WorkerBeforeSetup, NamesTheDownloadWhenALibraryThrowsDuringIt) {
   EXPECT_EQ(temp_leftovers(), std::vector<std::string>{});
 }
 
-TEST(FailedEvent, CarriesOnlyTheMembersItIsGiven) {
-  EXPECT_EQ(compact_json(failed_event("install", std::nullopt, -1073741819, "C:\\L\\installer-setup.log")),
-            R"({"code":-1073741819,"log":"C:\\L\\installer-setup.log","reason":"install","type":"failed"})");
-  EXPECT_EQ(compact_json(failed_event("verifyInstalled", std::nullopt, std::nullopt, "L")),
-            R"({"log":"L","reason":"verifyInstalled","type":"failed"})");
-  EXPECT_EQ(compact_json(failed_event("verify", "the package's signature does not verify (0x800b0109)")),
-            R"j({"detail":"the package's signature does not verify (0x800b0109)","reason":"verify","type":"failed"})j");
-}
-
 }  // namespace
 }  // namespace quillmar

@@ -51,15 +51,15 @@ class BridgeFixture : public ::testing::Test {
     workers.catalogue = [this] {
       ++catalogue_runs_;
       gate_.wait();
-      return InstallerEvent{{"type", "preflight"}, {"ok", true}, {"releases", InstallerEvent::array()}};
+      return ReleaseResult<ReleaseList>(ReleaseList::array());
     };
-    workers.install = [this](const InstallRequest& request, std::atomic<bool>& cancel, const EventSender& send) {
+    workers.install = [this](const InstallRequest& request, std::atomic<bool>& cancel, const ProgressSender& send) {
       {
         std::lock_guard lock(mutex_);
         requests_.push_back(request);
         cancel_at_start_ = cancel.load();
       }
-      send({{"type", "progress"}, {"phase", "verify"}, {"pct", 100}});
+      send(StepReached{StepReached::Step::kVerify});
       gate_.wait();
       cancel_seen_ = cancel.load();
       return install_outcome_;
@@ -143,7 +143,7 @@ TEST_F(BridgeFixture, OneInstallRunsAtATimeAndItsSuccessIsLoggedSentAndLaunchabl
 }
 
 TEST_F(BridgeFixture, AFailedInstallIsLoggedAndSentUnchangedAndCancelReachesTheWorker) {
-  install_outcome_ = InstallerEvent{{"type", "failed"}, {"reason", "cancelled"}};
+  install_outcome_ = InstallFailure{InstallFailure::Reason::kCancelled, std::nullopt, std::nullopt, std::nullopt};
   PageBridge bridge = make_bridge();
   bridge.dispatch(R"({"type":"install","dir":"/opt/x"})");
   wait_for_events(1);
@@ -228,7 +228,9 @@ TEST(PageBridge, WithoutWorkersPreflightAndInstallAreDroppedNotAnswered) {
   EXPECT_TRUE(sent.empty());
 }
 
-TEST(PageBridge, AThrowingWorkerStillFreesTheRunAndAnswersThePage) {
+// The install worker never throws (it ends every run with an outcome); the
+// catalogue worker is answered for at its thread's edge.
+TEST(PageBridge, AThrowingCatalogueWorkerStillFreesTheRunAndAnswersThePage) {
   std::mutex mutex;
   std::vector<std::string> sent;
   BridgeHost host;
@@ -237,18 +239,13 @@ TEST(PageBridge, AThrowingWorkerStillFreesTheRunAndAnswersThePage) {
     sent.push_back(compact_json(event));
   };
   BridgeWorkers workers;
-  workers.catalogue = []() -> InstallerEvent { throw std::runtime_error("boom"); };
-  workers.install = [](const InstallRequest&, std::atomic<bool>&, const EventSender&) -> InstallOutcome {
-    throw std::runtime_error("broken");
-  };
+  workers.catalogue = []() -> ReleaseResult<ReleaseList> { throw std::runtime_error("boom"); };
   PageBridge bridge(std::move(host), std::move(workers), nullptr);
   bridge.dispatch(R"({"type":"preflight"})");
   for (int i = 0; i < 1000 && bridge.busy(); ++i) std::this_thread::sleep_for(10ms);
-  bridge.dispatch(R"({"type":"install"})");
-  for (int i = 0; i < 1000 && bridge.busy(); ++i) std::this_thread::sleep_for(10ms);
   std::lock_guard lock(mutex);
-  EXPECT_EQ(sent, (std::vector<std::string>{R"({"ok":false,"reason":"network","status":null,"type":"preflight"})",
-                                            R"({"detail":"broken","reason":"install","type":"failed"})"}));
+  EXPECT_FALSE(bridge.busy());
+  EXPECT_EQ(sent, std::vector<std::string>{R"({"ok":false,"reason":"network","status":null,"type":"preflight"})"});
 }
 
 // Events posted from workers reach the page in posting order, after everything the
@@ -273,11 +270,11 @@ TEST(PageBridge, AReloadedPageIsToldWhereTheRunStands) {
   BridgeWorkers workers;
   workers.catalogue = [&] {
     ++catalogue_runs;
-    return InstallerEvent{{"type", "preflight"}, {"ok", true}, {"releases", InstallerEvent::array()}};
+    return ReleaseResult<ReleaseList>(ReleaseList::array());
   };
-  workers.install = [&](const InstallRequest&, std::atomic<bool>&, const EventSender& send) -> InstallOutcome {
-    send({{"type", "progress"}, {"phase", "download"}, {"pct", 0}});
-    send({{"type", "progress"}, {"phase", "verify"}, {"pct", 100}});
+  workers.install = [&](const InstallRequest&, std::atomic<bool>&, const ProgressSender& send) -> InstallOutcome {
+    send(DownloadStarted{"1.5.13", 10});
+    send(StepReached{StepReached::Step::kVerify});
     finished.wait();
     return InstallSuccess{"/opt/q", "1.5.13"};
   };
@@ -306,10 +303,11 @@ TEST(PageBridge, AReloadedPageIsToldWhereTheRunStands) {
 
   const std::string catalogue = R"({"ok":true,"releases":[],"type":"preflight"})";
   const std::string installed = R"({"dir":"/opt/q","type":"installed","version":"1.5.13"})";
-  EXPECT_EQ(wait_for(8), (std::vector<std::string>{catalogue, R"({"pct":0,"phase":"download","type":"progress"})",
-                                                   R"({"pct":100,"phase":"verify","type":"progress"})", catalogue,
-                                                   R"({"pct":100,"phase":"verify","type":"progress"})", installed,
-                                                   catalogue, installed}));
+  const std::string started =
+      R"({"downloaded":0,"pct":0,"phase":"download","total":10,"type":"progress","version":"1.5.13"})";
+  EXPECT_EQ(wait_for(8), (std::vector<std::string>{
+                             catalogue, started, R"({"pct":100,"phase":"verify","type":"progress"})", catalogue,
+                             R"({"pct":100,"phase":"verify","type":"progress"})", installed, catalogue, installed}));
   EXPECT_EQ(catalogue_runs, 1);
 }
 
@@ -319,8 +317,8 @@ TEST(PageBridge, EventsReachThePageInPostingOrder) {
   host.send_event = [queue](InstallerEvent event) { queue->post(UserEvent::deliver(std::move(event))); };
   host.post_close = [queue] { queue->post(UserEvent::close()); };
   BridgeWorkers workers;
-  workers.install = [](const InstallRequest&, std::atomic<bool>&, const EventSender& send) -> InstallOutcome {
-    for (int i = 0; i <= 500; ++i) send({{"type", "progress"}, {"phase", "install"}, {"pct", i / 5.0}, {"files", i}});
+  workers.install = [](const InstallRequest&, std::atomic<bool>&, const ProgressSender& send) -> InstallOutcome {
+    for (int i = 0; i <= 500; ++i) send(SetupProgress{i / 5.0, static_cast<std::uint64_t>(i)});
     return InstallSuccess{"/q", "2.0"};
   };
   PageBridge bridge(std::move(host), std::move(workers), nullptr);
@@ -347,27 +345,6 @@ TEST(PageBridge, EventsReachThePageInPostingOrder) {
   auto close = queue->take();
   ASSERT_TRUE(close);
   EXPECT_EQ(handle_user_event(*close, bridge, deliver), LoopStep::kExit);
-}
-
-TEST(EventDelivery, ScriptCarriesCompactSortedJsonWithFloatsAlwaysFractional) {
-  const struct {
-    InstallerEvent event;
-    const char* script;
-  } cases[] = {
-      {{{"type", "progress"}, {"phase", "download"}, {"pct", 0}, {"downloaded", 0}, {"total", 10}, {"version", "1.0"}},
-       R"(window.quillmarInstallerEvent({"downloaded":0,"pct":0,"phase":"download","total":10,"type":"progress","version":"1.0"}))"},
-      {{{"type", "progress"}, {"phase", "install"}, {"pct", 100.0}, {"files", 3}},
-       R"(window.quillmarInstallerEvent({"files":3,"pct":100.0,"phase":"install","type":"progress"}))"},
-      {{{"type", "progress"}, {"pct", 12.5}}, R"(window.quillmarInstallerEvent({"pct":12.5,"type":"progress"}))"},
-      {{{"type", "progress"}, {"pct", 0.1}}, R"(window.quillmarInstallerEvent({"pct":0.1,"type":"progress"}))"},
-      {{{"type", "failed"}, {"reason", "install"}, {"code", -2147483647 - 1}, {"detail", "a \"b\" c:\\d\\"}},
-       R"(window.quillmarInstallerEvent({"code":-2147483648,"detail":"a \"b\" c:\\d\\","reason":"install","type":"failed"}))"},
-      {{{"type", "folder"}, {"dir", "line\nbreak\u2028"}, {"freeBytes", nullptr}},
-       "window.quillmarInstallerEvent({\"dir\":\"line\\nbreak\xE2\x80\xA8\",\"freeBytes\":null,\"type\":\"folder\"})"},
-      {{{"type", "folder"}, {"dir", std::string("bad \xFF byte")}, {"freeBytes", 1}},
-       "window.quillmarInstallerEvent({\"dir\":\"bad \xEF\xBF\xBD byte\",\"freeBytes\":1,\"type\":\"folder\"})"},
-  };
-  for (const auto& c : cases) EXPECT_EQ(event_delivery_script(c.event), c.script);
 }
 
 }  // namespace

@@ -64,31 +64,26 @@ class CatalogueRequest : public ::testing::Test {
   NonceVerifier verifier_;
 };
 
-TEST_F(CatalogueRequest, FailuresOfTheHandshakeBecomeReasonsAndOneLogLine) {
+TEST_F(CatalogueRequest, FailuresOfTheHandshakeEndItWithOneLogLine) {
   struct Case {
     ReleaseResult<JsonAnswer> handshake;
-    const char* event;
     const char* log;
   };
   const Case cases[] = {
-      {network_error(), R"({"ok":false,"reason":"network","status":null,"type":"preflight"})",
-       "preflight failed: Network\n"},
-      {JsonAnswer{404, nullptr}, R"({"ok":false,"reason":"unavailable","status":null,"type":"preflight"})",
-       "preflight failed: Unavailable\n"},
-      {JsonAnswer{409, json::object()}, R"({"ok":false,"reason":"unavailable","status":null,"type":"preflight"})",
-       "preflight failed: Unavailable\n"},
-      {JsonAnswer{503, nullptr}, R"({"ok":false,"reason":"server","status":503,"type":"preflight"})",
-       "preflight failed: Server(503)\n"},
-      {JsonAnswer{204, nullptr}, R"({"ok":false,"reason":"server","status":204,"type":"preflight"})",
-       "preflight failed: Server(204)\n"},
-      {JsonAnswer{200, nullptr}, R"({"ok":false,"reason":"server","status":null,"type":"preflight"})",
-       "preflight failed: Untrusted(\"the answer does not echo this request's nonce\")\n"},
+      {network_error(), "preflight failed: Network\n"},
+      {JsonAnswer{404, nullptr}, "preflight failed: Unavailable\n"},
+      {JsonAnswer{409, json::object()}, "preflight failed: Unavailable\n"},
+      {JsonAnswer{503, nullptr}, "preflight failed: Server(503)\n"},
+      {JsonAnswer{204, nullptr}, "preflight failed: Server(204)\n"},
+      {JsonAnswer{200, nullptr}, "preflight failed: Untrusted(\"the answer does not echo this request's nonce\")\n"},
   };
   for (const Case& test : cases) {
     testing::ScratchFolder folder;
     client_.handshake = test.handshake;
     auto log = InstallerLog::open_in(folder.path());
-    EXPECT_EQ(compact_json(run_catalogue_request(client_, verifier_, *log)), test.event);
+    const auto result = run_catalogue_request(client_, verifier_, *log);
+    ASSERT_FALSE(result) << test.log;
+    EXPECT_EQ("preflight failed: " + result.error().diagnostic() + "\n", test.log);
     EXPECT_EQ(testing::read_file(folder.path() / "installer.log"), test.log);
   }
   // A failed handshake never asks for the catalogue.
@@ -103,16 +98,17 @@ TEST_F(CatalogueRequest, SendsAFreshNonceAndListsTheCatalogue) {
                                  {"artifacts", {{"windows_x86_64", {{"published_at", "2026-01-02T00:00:00Z"}}}}},
                                  {"previous", {{{"version", "1.5.12"}, {"artifacts", {{"windows_x86_64", {}}}}}}}}};
   auto log = InstallerLog::open_in(scratch_.path());
-  const json event = run_catalogue_request(client, verifier_, *log);
-  EXPECT_EQ(compact_json(event),
-            R"({"ok":true,"releases":[{"newest":true,"published_at":"2026-01-02T00:00:00Z","version":"1.5.13"},)"
-            R"({"newest":false,"published_at":null,"version":"1.5.12"}],"type":"preflight"})");
+  const auto releases = run_catalogue_request(client, verifier_, *log);
+  ASSERT_TRUE(releases);
+  EXPECT_EQ(compact_json(releases.value()),
+            R"([{"newest":true,"published_at":"2026-01-02T00:00:00Z","version":"1.5.13"},)"
+            R"({"newest":false,"published_at":null,"version":"1.5.12"}])");
   EXPECT_EQ(testing::read_file(scratch_.path() / "installer.log"), "preflight succeeded: 2 versions offered\n");
   EXPECT_EQ(client.paths, (std::vector<std::string>{kPreflightPath, kCataloguePath}));
 
   const std::string first_nonce = client.last_body["nonce"];
   EXPECT_EQ(first_nonce.size(), 48u);
-  run_catalogue_request(client, verifier_, *log);
+  ASSERT_TRUE(run_catalogue_request(client, verifier_, *log));
   EXPECT_NE(client.last_body["nonce"], first_nonce);
 }
 
@@ -125,8 +121,9 @@ TEST_F(CatalogueRequest, AFailedCatalogueFetchIsAnEmptyList) {
     client.catalogue = catalogue;
     testing::ScratchFolder folder;
     auto log = InstallerLog::open_in(folder.path());
-    EXPECT_EQ(compact_json(run_catalogue_request(client, verifier_, *log)),
-              R"({"ok":true,"releases":[],"type":"preflight"})");
+    const auto releases = run_catalogue_request(client, verifier_, *log);
+    ASSERT_TRUE(releases);
+    EXPECT_EQ(compact_json(releases.value()), "[]");
     EXPECT_EQ(testing::read_file(folder.path() / "installer.log"), "preflight succeeded: 0 versions offered\n");
   }
 }

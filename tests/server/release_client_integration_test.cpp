@@ -317,7 +317,9 @@ class ResumedDownload : public ::testing::Test {
     const auto started = std::chrono::steady_clock::now();
     const DownloadResult result = downloadPackage(
         package, *client.value(), file_, cancel,
-        [&](const InstallerEvent& event) { outcome.downloaded.push_back(event.at("downloaded").get<std::uint64_t>()); },
+        [&](const InstallProgress& progress) {
+          outcome.downloaded.push_back(std::get<DownloadProgress>(progress).downloaded);
+        },
         // A clock a second on at every look, so every chunk gives a progress event.
         [at = std::chrono::steady_clock::time_point{}]() mutable { return at += std::chrono::seconds(1); }, limits);
     outcome.ended_at = std::chrono::steady_clock::now();
@@ -434,14 +436,14 @@ class SignedRequests : public ReleaseClientTest {
     verifier_ = built.value();
   }
 
-  // The preflight event and the log line of one catalogue request.
+  // The release list (or "failed") and the log line of one catalogue request.
   std::pair<std::string, std::string> catalogue(const std::vector<std::string>& switches,
                                                 const std::string& base_suffix = "") {
     const auto server = serve(switches);
     testing::ScratchFolder logs;
     auto log = InstallerLog::open_in(logs.path());
-    const json event = run_catalogue_request(*client(server->base_url() + base_suffix), *verifier_, *log);
-    return {compact_json(event), testing::read_file(logs.path() / "installer.log")};
+    const auto releases = run_catalogue_request(*client(server->base_url() + base_suffix), *verifier_, *log);
+    return {releases ? compact_json(releases.value()) : "failed", testing::read_file(logs.path() / "installer.log")};
   }
 
   std::string package_diagnostic(const std::vector<std::string>& switches,
@@ -458,10 +460,10 @@ class SignedRequests : public ReleaseClientTest {
 TEST_F(SignedRequests, TheCatalogueListsTheReleasesOffered) {
   const std::string newest_date = release("1.5.13")["published_at"];
   const std::string previous_date = release("1.5.12")["published_at"];
-  const auto [event, log] = catalogue({}, "/");
-  EXPECT_EQ(event, R"({"ok":true,"releases":[{"newest":true,"published_at":")" + newest_date +
-                       R"(","version":"1.5.13"},{"newest":false,"published_at":")" + previous_date +
-                       R"(","version":"1.5.12"}],"type":"preflight"})");
+  const auto [releases, log] = catalogue({}, "/");
+  EXPECT_EQ(releases, R"([{"newest":true,"published_at":")" + newest_date +
+                          R"(","version":"1.5.13"},{"newest":false,"published_at":")" + previous_date +
+                          R"(","version":"1.5.12"}])");
   EXPECT_EQ(log, "preflight succeeded: 2 versions offered\n");
 }
 
@@ -469,34 +471,29 @@ TEST_F(SignedRequests, TheCatalogueReportsHandshakeFailuresByReason) {
   constexpr char kClock[] = "the server clock differs from this computer's by more than five minutes";
   struct Case {
     std::vector<std::string> switches;
-    const char* event;
+    const char* releases;
     std::string log;
   };
   const Case cases[] = {
-      {{"--unpinned-key"}, R"({"ok":false,"reason":"network","status":null,"type":"preflight"})",
-       "preflight failed: Network\n"},
-      {{"--status", "preflight=404"}, R"({"ok":false,"reason":"unavailable","status":null,"type":"preflight"})",
-       "preflight failed: Unavailable\n"},
-      {{"--status", "preflight=503"}, R"({"ok":false,"reason":"server","status":503,"type":"preflight"})",
-       "preflight failed: Server(503)\n"},
-      {{"--clock-offset", "480"}, R"({"ok":false,"reason":"server","status":null,"type":"preflight"})",
-       std::string("preflight failed: Untrusted(\"") + kClock + "\")\n"},
-      {{"--clock-offset", "-480"}, R"({"ok":false,"reason":"server","status":null,"type":"preflight"})",
-       std::string("preflight failed: Untrusted(\"") + kClock + "\")\n"},
-      {{"--body", "preflight=not json"}, R"({"ok":false,"reason":"server","status":null,"type":"preflight"})",
+      {{"--unpinned-key"}, "failed", "preflight failed: Network\n"},
+      {{"--status", "preflight=404"}, "failed", "preflight failed: Unavailable\n"},
+      {{"--status", "preflight=503"}, "failed", "preflight failed: Server(503)\n"},
+      {{"--clock-offset", "480"}, "failed", std::string("preflight failed: Untrusted(\"") + kClock + "\")\n"},
+      {{"--clock-offset", "-480"}, "failed", std::string("preflight failed: Untrusted(\"") + kClock + "\")\n"},
+      {{"--body", "preflight=not json"},
+       "failed",
        "preflight failed: Untrusted(\"the answer does not echo this request's nonce\")\n"},
-      {{"--status", "downloads=500"}, R"({"ok":true,"releases":[],"type":"preflight"})",
-       "preflight succeeded: 0 versions offered\n"},
-      {{"--body", "downloads=[]"}, R"({"ok":true,"releases":[],"type":"preflight"})",
-       "preflight succeeded: 0 versions offered\n"},
+      {{"--status", "downloads=500"}, "[]", "preflight succeeded: 0 versions offered\n"},
+      {{"--body", "downloads=[]"}, "[]", "preflight succeeded: 0 versions offered\n"},
       // Sixty thousand nested arrays as the date: too deep to be an answer.
       {{"--body", R"(downloads={"version":"1.5.13","artifacts":{"windows_x86_64":{"published_at":)" +
                       std::string(60000, '[') + std::string(60000, ']') + "}}}"},
-       R"({"ok":true,"releases":[],"type":"preflight"})", "preflight succeeded: 0 versions offered\n"},
+       "[]",
+       "preflight succeeded: 0 versions offered\n"},
   };
   for (const Case& test : cases) {
-    const auto [event, log] = catalogue(test.switches);
-    EXPECT_EQ(event, test.event) << test.switches.front();
+    const auto [releases, log] = catalogue(test.switches);
+    EXPECT_EQ(releases, test.releases) << test.switches.front();
     EXPECT_EQ(log, test.log) << test.switches.front();
   }
 }
