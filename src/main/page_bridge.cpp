@@ -3,6 +3,7 @@
 #include <thread>
 #include <utility>
 
+#include "main/folder_choice.h"
 #include "main/page_message.h"
 #include "server/release_parts.h"
 #include "system/installer_log.h"

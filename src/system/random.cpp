@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "system/sha256.h"
+#include "system/text.h"
 
 namespace quillmar {
 

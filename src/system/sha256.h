@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "system/result.h"
+#include "system/text.h"
 
 namespace quillmar {
 
@@ -40,8 +41,6 @@ Sha256Digest sha256_of(std::string_view bytes);
 
 inline constexpr char kSha256Unavailable[] = "SHA-256 is unavailable";
 
-// Lowercase hexadecimal, two digits per byte.
-std::string to_hex(const std::uint8_t* bytes, std::size_t size);
 inline std::string to_hex(const Sha256Digest& digest) { return to_hex(digest.data(), digest.size()); }
 
 }  // namespace quillmar

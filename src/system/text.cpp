@@ -182,4 +182,14 @@ std::string_view trim_white_space(std::string_view text) {
   return text.substr(start, end - start);
 }
 
+std::string to_hex(const std::uint8_t* bytes, std::size_t size) {
+  static constexpr char kDigits[] = "0123456789abcdef";
+  std::string text(size * 2, '0');
+  for (std::size_t i = 0; i < size; ++i) {
+    text[2 * i] = kDigits[bytes[i] >> 4];
+    text[2 * i + 1] = kDigits[bytes[i] & 0x0F];
+  }
+  return text;
+}
+
 }  // namespace quillmar

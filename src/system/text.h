@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -41,5 +42,8 @@ std::string quoted_text(std::string_view text);
 inline char ascii_lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 std::string ascii_lower(std::string_view text);
 bool equals_ignoring_ascii_case(std::string_view a, std::string_view b);
+
+// Lowercase hexadecimal, two digits per byte: digests, nonces and certificate values.
+std::string to_hex(const std::uint8_t* bytes, std::size_t size);
 
 }  // namespace quillmar
