@@ -145,8 +145,7 @@ class WindowsWebView final : public WebView2Host {
               // Asked for by its own IID, so the pointer is the interface these
               // declarations describe whatever the runtime handed over.
               if (SUCCEEDED(code) && environment) {
-                completion->code = environment->QueryInterface(kInterfaceId<wv::ICoreWebView2Environment>,
-                                                               completion->value.receive_void());
+                completion->code = completion->value.query_from(environment);
               }
               return S_OK;
             }));
@@ -354,8 +353,7 @@ class WindowsWebView final : public WebView2Host {
     // and Ctrl+F search it. A runtime too old to offer the switch keeps its keys; a
     // reload is survived all the same (the page asks where the run stands).
     ComPtr<wv::ICoreWebView2Settings3> settings3;
-    if (SUCCEEDED(settings->QueryInterface(kInterfaceId<wv::ICoreWebView2Settings3>, settings3.receive_void())) &&
-        settings3) {
+    if (SUCCEEDED(settings3.query_from(settings.get())) && settings3) {
       settings3->put_AreBrowserAcceleratorKeysEnabled(FALSE);
     }
     return {};
