@@ -150,12 +150,9 @@ class WindowsWebView final : public WebView2Host {
               return S_OK;
             }));
     const std::wstring data_folder = config_.data_folder.native();
-    HRESULT code = runtime_.create_environment(TRUE, wv::kRuntimeKindInstalled, data_folder.c_str(), nullptr,
-                                               handler.get());
-    if (SUCCEEDED(code)) {
-      pump_until_([&] { return completion->done; });
-      code = completion->code;
-    }
+    const HRESULT code = wait_for(
+        runtime_.create_environment(TRUE, wv::kRuntimeKindInstalled, data_folder.c_str(), nullptr, handler.get()),
+        *completion);
     if (code == kBlockedByPolicy) return step_failed(kStep, code, runtime_blocked_text({}));
     if (FAILED(code)) return step_failed(kStep, code);
     if (!completion->value) return step_failed(kStep, E_POINTER);
@@ -174,11 +171,10 @@ class WindowsWebView final : public WebView2Host {
               completion->value = ComPtr<wv::ICoreWebView2Controller>::share(controller);
               return S_OK;
             }));
-    if (HRESULT code = environment_->CreateCoreWebView2Controller(window, handler.get()); FAILED(code)) {
+    if (HRESULT code = wait_for(environment_->CreateCoreWebView2Controller(window, handler.get()), *completion);
+        FAILED(code)) {
       return step_failed(kStep, code);
     }
-    pump_until_([&] { return completion->done; });
-    if (FAILED(completion->code)) return step_failed(kStep, completion->code);
     if (!completion->value) return step_failed(kStep, E_POINTER);
     controller_ = completion->value;
     if (HRESULT code = controller_->get_CoreWebView2(web_view_.receive()); FAILED(code) || !web_view_) {
@@ -254,10 +250,10 @@ class WindowsWebView final : public WebView2Host {
                 completion->code = code;
                 return S_OK;
               }));
-      HRESULT code = web_view_->AddScriptToExecuteOnDocumentCreated(utf8_to_wide(script).c_str(), handler.get());
+      const HRESULT code =
+          wait_for(web_view_->AddScriptToExecuteOnDocumentCreated(utf8_to_wide(script).c_str(), handler.get()),
+                   *completion);
       if (FAILED(code)) return step_failed(kStep, code);
-      pump_until_([&] { return completion->done; });
-      if (FAILED(completion->code)) return step_failed(kStep, completion->code);
     }
     return {};
   }
@@ -357,6 +353,16 @@ class WindowsWebView final : public WebView2Host {
       settings3->put_AreBrowserAcceleratorKeysEnabled(FALSE);
     }
     return {};
+  }
+
+  // The outcome of an asynchronous call that returned STARTED: that code if the call
+  // failed, else the one its handler recorded in COMPLETION, after pumping the
+  // window's messages until the handler has run.
+  template <typename Value>
+  HRESULT wait_for(HRESULT started, const Completion<Value>& completion) {
+    if (FAILED(started)) return started;
+    pump_until_([&] { return completion.done; });
+    return completion.code;
   }
 
   // Registers a new handler of type HANDLER, whose Invoke is CALLABLE, through ADD
