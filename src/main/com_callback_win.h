@@ -9,16 +9,18 @@
 #include <atomic>
 #include <utility>
 
+#include "main/com_interface_id_win.h"
+
 namespace quillmar {
 
 template <typename Interface, typename Callable, typename... Arguments>
 class ComCallback final : public Interface {
  public:
-  ComCallback(const GUID& iid, Callable callable) : iid_(iid), callable_(std::move(callable)) {}
+  explicit ComCallback(Callable callable) : callable_(std::move(callable)) {}
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
     if (!object) return E_POINTER;
-    if (IsEqualIID(iid, __uuidof(IUnknown)) || IsEqualIID(iid, iid_)) {
+    if (IsEqualIID(iid, kInterfaceId<IUnknown>) || IsEqualIID(iid, kInterfaceId<Interface>)) {
       *object = static_cast<Interface*>(this);
       AddRef();
       return S_OK;
@@ -46,7 +48,6 @@ class ComCallback final : public Interface {
  private:
   ~ComCallback() = default;
 
-  const GUID iid_;
   Callable callable_;
   std::atomic<ULONG> references_{1};
 };
@@ -61,12 +62,12 @@ struct InvokeOf<HRESULT (Interface::*)(Arguments...)> {
 };
 }  // namespace com_callback_detail
 
-// A new handler object implementing INTERFACE (whose IID is IID) with CALLABLE as its
-// Invoke; the caller owns the one reference it starts with.
+// A new handler object implementing INTERFACE, known by its bound IID, with CALLABLE
+// as its Invoke; the caller owns the one reference it starts with.
 template <typename Interface, typename Callable>
-Interface* make_com_callback(const GUID& iid, Callable callable) {
+Interface* make_com_callback(Callable callable) {
   using Callback = typename com_callback_detail::InvokeOf<decltype(&Interface::Invoke)>::template Callback<Callable>;
-  return new Callback(iid, std::move(callable));
+  return new Callback(std::move(callable));
 }
 
 }  // namespace quillmar

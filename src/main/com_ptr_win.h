@@ -7,6 +7,8 @@
 
 #include <utility>
 
+#include "main/com_interface_id_win.h"
+
 namespace quillmar {
 
 template <typename Interface>
@@ -44,7 +46,17 @@ class ComPtr {
     reset();
     return &pointer_;
   }
-  void** receive_void() { return reinterpret_cast<void**>(receive()); }
+  // For an out-parameter the callee types as void** and fills with the interface an
+  // IID asks for (CoCreateInstance and its kind): FILL is called with this
+  // interface's own IID and the place to write, so the two cannot disagree.
+  template <typename Fill>
+  HRESULT receive_by_iid(Fill fill) {
+    return fill(kInterfaceId<Interface>, reinterpret_cast<void**>(receive()));
+  }
+  // This interface of SOURCE's object, asked for by its own IID.
+  HRESULT query_from(IUnknown* source) {
+    return receive_by_iid([source](REFIID iid, void** object) { return source->QueryInterface(iid, object); });
+  }
 
   void reset() {
     if (pointer_) std::exchange(pointer_, nullptr)->Release();

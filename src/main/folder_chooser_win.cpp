@@ -8,16 +8,17 @@ namespace quillmar {
 namespace {
 
 // The dialog's class, declared here: the interfaces come with their IIDs through
-// __uuidof, and the GUID library would add every GUID Windows defines to the
-// executable for this one.
+// __uuidof (see kInterfaceId), and the GUID library would add every GUID Windows
+// defines to the executable for this one.
 constexpr CLSID kFileOpenDialogClass = {0xdc1c5a9c, 0xe88a, 0x4dde, {0xa5, 0xa1, 0x60, 0xf8, 0x2a, 0x20, 0xae, 0xf7}};
 
 }  // namespace
 
 std::optional<Path> choose_folder_with_dialog(HWND owner, const std::optional<Path>& start) {
   ComPtr<IFileOpenDialog> dialog;
-  if (FAILED(CoCreateInstance(kFileOpenDialogClass, nullptr, CLSCTX_INPROC_SERVER, __uuidof(IFileOpenDialog),
-                              dialog.receive_void()))) {
+  if (FAILED(dialog.receive_by_iid([](REFIID iid, void** object) {
+        return CoCreateInstance(kFileOpenDialogClass, nullptr, CLSCTX_INPROC_SERVER, iid, object);
+      }))) {
     return std::nullopt;
   }
   // SetOptions replaces the dialog's defaults, so folder picking is all it is asked
@@ -26,7 +27,9 @@ std::optional<Path> choose_folder_with_dialog(HWND owner, const std::optional<Pa
   if (start) {
     // A start folder that cannot be named only costs the dialog its starting place.
     ComPtr<IShellItem> folder;
-    if (SUCCEEDED(SHCreateItemFromParsingName(start->c_str(), nullptr, __uuidof(IShellItem), folder.receive_void()))) {
+    if (SUCCEEDED(folder.receive_by_iid([&start](REFIID iid, void** object) {
+          return SHCreateItemFromParsingName(start->c_str(), nullptr, iid, object);
+        }))) {
       dialog->SetFolder(folder.get());
     }
   }

@@ -101,7 +101,7 @@ class WindowsWebView final : public WebView2Host {
     if (!web_view_) return;
     auto done = ComPtr<wv::ICoreWebView2ExecuteScriptCompletedHandler>::adopt(
         make_com_callback<wv::ICoreWebView2ExecuteScriptCompletedHandler>(
-            wv::kIidExecuteScriptCompletedHandler, [](HRESULT, LPCWSTR) -> HRESULT { return S_OK; }));
+            [](HRESULT, LPCWSTR) -> HRESULT { return S_OK; }));
     web_view_->ExecuteScript(utf8_to_wide(script).c_str(), done.get());
   }
 
@@ -139,25 +139,20 @@ class WindowsWebView final : public WebView2Host {
     auto completion = std::make_shared<Completion<ComPtr<wv::ICoreWebView2Environment>>>();
     auto handler = ComPtr<wv::ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler>::adopt(
         make_com_callback<wv::ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler>(
-            wv::kIidEnvironmentCompletedHandler,
             [completion](HRESULT code, wv::ICoreWebView2Environment* environment) -> HRESULT {
               completion->done = true;
               completion->code = code;
               // Asked for by its own IID, so the pointer is the interface these
               // declarations describe whatever the runtime handed over.
               if (SUCCEEDED(code) && environment) {
-                completion->code =
-                    environment->QueryInterface(wv::kIidEnvironment, completion->value.receive_void());
+                completion->code = completion->value.query_from(environment);
               }
               return S_OK;
             }));
     const std::wstring data_folder = config_.data_folder.native();
-    HRESULT code = runtime_.create_environment(TRUE, wv::kRuntimeKindInstalled, data_folder.c_str(), nullptr,
-                                               handler.get());
-    if (SUCCEEDED(code)) {
-      pump_until_([&] { return completion->done; });
-      code = completion->code;
-    }
+    const HRESULT code = wait_for(
+        runtime_.create_environment(TRUE, wv::kRuntimeKindInstalled, data_folder.c_str(), nullptr, handler.get()),
+        *completion);
     if (code == kBlockedByPolicy) return step_failed(kStep, code, runtime_blocked_text({}));
     if (FAILED(code)) return step_failed(kStep, code);
     if (!completion->value) return step_failed(kStep, E_POINTER);
@@ -170,18 +165,16 @@ class WindowsWebView final : public WebView2Host {
     auto completion = std::make_shared<Completion<ComPtr<wv::ICoreWebView2Controller>>>();
     auto handler = ComPtr<wv::ICoreWebView2CreateCoreWebView2ControllerCompletedHandler>::adopt(
         make_com_callback<wv::ICoreWebView2CreateCoreWebView2ControllerCompletedHandler>(
-            wv::kIidControllerCompletedHandler,
             [completion](HRESULT code, wv::ICoreWebView2Controller* controller) -> HRESULT {
               completion->done = true;
               completion->code = code;
               completion->value = ComPtr<wv::ICoreWebView2Controller>::share(controller);
               return S_OK;
             }));
-    if (HRESULT code = environment_->CreateCoreWebView2Controller(window, handler.get()); FAILED(code)) {
+    if (HRESULT code = wait_for(environment_->CreateCoreWebView2Controller(window, handler.get()), *completion);
+        FAILED(code)) {
       return step_failed(kStep, code);
     }
-    pump_until_([&] { return completion->done; });
-    if (FAILED(completion->code)) return step_failed(kStep, completion->code);
     if (!completion->value) return step_failed(kStep, E_POINTER);
     controller_ = completion->value;
     if (HRESULT code = controller_->get_CoreWebView2(web_view_.receive()); FAILED(code) || !web_view_) {
@@ -202,7 +195,7 @@ class WindowsWebView final : public WebView2Host {
       return step_failed(kStep, FAILED(code) ? code : E_POINTER);
     }
     auto added = add_handler<wv::ICoreWebView2WebResourceRequestedEventHandler>(
-        &wv::ICoreWebView2::add_WebResourceRequested, wv::kIidWebResourceRequestedHandler, kStep,
+        &wv::ICoreWebView2::add_WebResourceRequested, kStep,
         [this](wv::ICoreWebView2*, wv::ICoreWebView2WebResourceRequestedEventArgs* args) -> HRESULT {
           if (!args) return E_POINTER;
           ComPtr<wv::ICoreWebView2WebResourceResponse> response = asset_response(args);
@@ -252,15 +245,15 @@ class WindowsWebView final : public WebView2Host {
       auto completion = std::make_shared<Completion<bool>>();
       auto handler = ComPtr<wv::ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler>::adopt(
           make_com_callback<wv::ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler>(
-              wv::kIidAddScriptCompletedHandler, [completion](HRESULT code, LPCWSTR) -> HRESULT {
+              [completion](HRESULT code, LPCWSTR) -> HRESULT {
                 completion->done = true;
                 completion->code = code;
                 return S_OK;
               }));
-      HRESULT code = web_view_->AddScriptToExecuteOnDocumentCreated(utf8_to_wide(script).c_str(), handler.get());
+      const HRESULT code =
+          wait_for(web_view_->AddScriptToExecuteOnDocumentCreated(utf8_to_wide(script).c_str(), handler.get()),
+                   *completion);
       if (FAILED(code)) return step_failed(kStep, code);
-      pump_until_([&] { return completion->done; });
-      if (FAILED(completion->code)) return step_failed(kStep, completion->code);
     }
     return {};
   }
@@ -271,8 +264,7 @@ class WindowsWebView final : public WebView2Host {
   // the installer, whatever else a frame or a stray navigation ever shows.
   Result<void> forward_page_messages() {
     return add_handler<wv::ICoreWebView2WebMessageReceivedEventHandler>(
-        &wv::ICoreWebView2::add_WebMessageReceived, wv::kIidWebMessageReceivedHandler,
-        "Installing the page-message handler",
+        &wv::ICoreWebView2::add_WebMessageReceived, "Installing the page-message handler",
         [this](wv::ICoreWebView2*, wv::ICoreWebView2WebMessageReceivedEventArgs* args) -> HRESULT {
           if (!args) return E_POINTER;
           RuntimeString source;
@@ -290,8 +282,7 @@ class WindowsWebView final : public WebView2Host {
   // where the run stands.
   Result<void> filter_navigation() {
     return add_handler<wv::ICoreWebView2NavigationStartingEventHandler>(
-        &wv::ICoreWebView2::add_NavigationStarting, wv::kIidNavigationStartingHandler,
-        "Installing the navigation filter",
+        &wv::ICoreWebView2::add_NavigationStarting, "Installing the navigation filter",
         [this](wv::ICoreWebView2*, wv::ICoreWebView2NavigationStartingEventArgs* args) -> HRESULT {
           if (!args) return E_POINTER;
           RuntimeString uri;
@@ -307,8 +298,7 @@ class WindowsWebView final : public WebView2Host {
   // another program.
   Result<void> follow_page_loads() {
     return add_handler<wv::ICoreWebView2NavigationCompletedEventHandler>(
-        &wv::ICoreWebView2::add_NavigationCompleted, wv::kIidNavigationCompletedHandler,
-        "Installing the page-load handler",
+        &wv::ICoreWebView2::add_NavigationCompleted, "Installing the page-load handler",
         [this](wv::ICoreWebView2*, IUnknown*) -> HRESULT {
           if (GetActiveWindow() == window_) move_focus();
           return S_OK;
@@ -321,7 +311,7 @@ class WindowsWebView final : public WebView2Host {
   // runtime must not be waited on from inside its own callback.
   Result<void> survive_process_failures() {
     return add_handler<wv::ICoreWebView2ProcessFailedEventHandler>(
-        &wv::ICoreWebView2::add_ProcessFailed, wv::kIidProcessFailedHandler, "Installing the process-failure handler",
+        &wv::ICoreWebView2::add_ProcessFailed, "Installing the process-failure handler",
         [this](wv::ICoreWebView2*, wv::ICoreWebView2ProcessFailedEventArgs* args) -> HRESULT {
           INT32 kind = -1;
           if (!args || FAILED(args->get_ProcessFailedKind(&kind))) return S_OK;
@@ -338,8 +328,7 @@ class WindowsWebView final : public WebView2Host {
   // Handled without a new window: the page gets a window object that never loads.
   Result<void> refuse_new_windows() {
     return add_handler<wv::ICoreWebView2NewWindowRequestedEventHandler>(
-        &wv::ICoreWebView2::add_NewWindowRequested, wv::kIidNewWindowRequestedHandler,
-        "Installing the new-window refusal",
+        &wv::ICoreWebView2::add_NewWindowRequested, "Installing the new-window refusal",
         [](wv::ICoreWebView2*, wv::ICoreWebView2NewWindowRequestedEventArgs* args) -> HRESULT {
           return args ? args->put_Handled(TRUE) : E_POINTER;
         });
@@ -360,18 +349,28 @@ class WindowsWebView final : public WebView2Host {
     // and Ctrl+F search it. A runtime too old to offer the switch keeps its keys; a
     // reload is survived all the same (the page asks where the run stands).
     ComPtr<wv::ICoreWebView2Settings3> settings3;
-    if (SUCCEEDED(settings->QueryInterface(wv::kIidSettings3, settings3.receive_void())) && settings3) {
+    if (SUCCEEDED(settings3.query_from(settings.get())) && settings3) {
       settings3->put_AreBrowserAcceleratorKeysEnabled(FALSE);
     }
     return {};
   }
 
+  // The outcome of an asynchronous call that returned STARTED: that code if the call
+  // failed, else the one its handler recorded in COMPLETION, after pumping the
+  // window's messages until the handler has run.
+  template <typename Value>
+  HRESULT wait_for(HRESULT started, const Completion<Value>& completion) {
+    if (FAILED(started)) return started;
+    pump_until_([&] { return completion.done; });
+    return completion.code;
+  }
+
   // Registers a new handler of type HANDLER, whose Invoke is CALLABLE, through ADD
   // (one of the web view's add_* methods); STEP names a failure.
   template <typename Handler, typename Callable>
-  Result<void> add_handler(HRESULT (wv::ICoreWebView2::*add)(Handler*, wv::EventToken*), const GUID& iid,
-                           std::string_view step, Callable callable) {
-    auto handler = ComPtr<Handler>::adopt(make_com_callback<Handler>(iid, std::move(callable)));
+  Result<void> add_handler(HRESULT (wv::ICoreWebView2::*add)(Handler*, wv::EventToken*), std::string_view step,
+                           Callable callable) {
+    auto handler = ComPtr<Handler>::adopt(make_com_callback<Handler>(std::move(callable)));
     wv::EventToken token{};
     if (HRESULT code = (web_view_.get()->*add)(handler.get(), &token); FAILED(code)) return step_failed(step, code);
     return {};
