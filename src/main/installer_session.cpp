@@ -2,7 +2,6 @@
 
 #include "install/download_folder.h"
 #include "main/build_config.h"
-#include "main/installer_workers.h"
 #include "main/start_line.h"
 #include "main/user_events.h"
 #include "signature/signature_verifier.h"
@@ -27,13 +26,14 @@ Result<InstallerSession> begin_session() {
 std::unique_ptr<PageBridge> session_bridge(
     const InstallerSession& session, const std::shared_ptr<const ReleaseClient>& client,
     const std::shared_ptr<UserEventQueue>& queue,
-    std::function<std::optional<Path>(const std::optional<Path>&)> choose_folder) {
+    std::function<std::optional<Path>(const std::optional<Path>&)> choose_folder,
+    const WorkersFactory& make_workers) {
   BridgeHost host;
   host.send_event = [queue](InstallerEvent event) { queue->post(UserEvent::deliver(std::move(event))); };
   host.post_close = [queue] { queue->post(UserEvent::close()); };
   host.choose_folder = std::move(choose_folder);
   host.free_bytes = free_bytes_near;
-  return std::make_unique<PageBridge>(std::move(host), installer_workers(client, session.verifier, session.log),
+  return std::make_unique<PageBridge>(std::move(host), make_workers(client, session.verifier, session.log),
                                       session.log);
 }
 

@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 
+#include "main/installer_workers.h"
 #include "main/page_bridge.h"
 #include "system/path.h"
 #include "system/result.h"
@@ -28,11 +29,18 @@ struct InstallerSession {
 // left behind removed.
 Result<InstallerSession> begin_session();
 
-// The page bridge of SESSION with the real workers on CLIENT: events and the close
-// go through QUEUE; CHOOSE_FOLDER is the platform's folder picker.
+// Makes the workers behind the page bridge from the release client, the verifier
+// and the log; installer_workers makes the real ones.
+using WorkersFactory = std::function<BridgeWorkers(const std::shared_ptr<const ReleaseClient>&,
+                                                   const std::shared_ptr<const SignatureVerifier>&,
+                                                   const std::shared_ptr<InstallerLog>&)>;
+
+// The page bridge of SESSION with the workers MAKE_WORKERS makes on CLIENT: events and
+// the close go through QUEUE; CHOOSE_FOLDER is the platform's folder picker.
 std::unique_ptr<PageBridge> session_bridge(
     const InstallerSession& session, const std::shared_ptr<const ReleaseClient>& client,
     const std::shared_ptr<UserEventQueue>& queue,
-    std::function<std::optional<Path>(const std::optional<Path>&)> choose_folder);
+    std::function<std::optional<Path>(const std::optional<Path>&)> choose_folder,
+    const WorkersFactory& make_workers = installer_workers);
 
 }  // namespace quillmar

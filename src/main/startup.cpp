@@ -31,7 +31,7 @@ constexpr char kWebViewLostText[] =
 // The start-up order is fixed: each step begins only after the previous one ended,
 // and the three fatal failures (damaged key, no window, no web view) stop the
 // process with exit code 1 before the event loop runs.
-int run_installer(std::span<const Asset> assets) {
+int run_installer(std::span<const Asset> assets, const WorkersFactory& make_workers) {
   // A damaged embedded key ends here, before anything is written.
   auto begun = begin_session();
   if (!begun) fatal(begun.error().message);
@@ -61,7 +61,8 @@ int run_installer(std::span<const Asset> assets) {
 
   const std::unique_ptr<PageBridge> bridge =
       session_bridge(session, build_release_client(session.log), queue,
-                     [window](const std::optional<Path>& start) { return window->choose_folder(start); });
+                     [window](const std::optional<Path>& start) { return window->choose_folder(start); },
+                     make_workers);
 
   // The folder picker runs a nested loop that may call on_wake again; the outer
   // drain keeps handling events one at a time, so a second drain must not start.

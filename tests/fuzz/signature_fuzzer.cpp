@@ -10,8 +10,8 @@
 
 #include "signature/canonical_json.h"
 #include "signature/encoding.h"
+#include "signature/reference_base64.h"
 #include "signature/signature_verifier.h"
-#include "reference_base64.h"
 #include "signature_vectors.h"
 
 namespace {
