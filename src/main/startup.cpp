@@ -3,13 +3,13 @@
 #include <memory>
 #include <string>
 
-#include "main/event_loop_handler.h"
-#include "main/fatal.h"
-#include "main/installer_exit.h"
-#include "main/installer_session.h"
-#include "main/installer_window.h"
-#include "main/shared_release_client.h"
-#include "main/user_events.h"
+#include "main/bridge/event_loop_handler.h"
+#include "main/bridge/user_events.h"
+#include "main/startup/fatal.h"
+#include "main/startup/installer_exit.h"
+#include "main/startup/installer_session.h"
+#include "main/startup/shared_release_client.h"
+#include "main/window/installer_window.h"
 #include "system/environment.h"
 #include "system/installer_log.h"
 #include "system/paths.h"

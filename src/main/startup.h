@@ -2,8 +2,8 @@
 
 #include <span>
 
-#include "main/asset_table.h"
-#include "main/installer_session.h"
+#include "main/bridge/asset_table.h"
+#include "main/startup/installer_session.h"
 
 namespace quillmar {
 

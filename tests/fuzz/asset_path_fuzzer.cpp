@@ -12,7 +12,7 @@
 #include <string>
 #include <string_view>
 
-#include "main/asset_server.h"
+#include "main/bridge/asset_server.h"
 
 namespace {
 

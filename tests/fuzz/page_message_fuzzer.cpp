@@ -13,7 +13,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "main/page_message.h"
+#include "main/bridge/page_message.h"
 #include "system/version_rule.h"
 
 namespace {

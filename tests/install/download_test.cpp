@@ -4,7 +4,7 @@
 #include "install/download.h"
 #include "install/download_folder.h"
 #include "install/release_double.h"
-#include "main/page_events.h"
+#include "main/bridge/page_events.h"
 #include "support/scratch.h"
 #include "system/json_text.h"
 #include "system/sha256.h"

@@ -8,7 +8,7 @@
 
 #include "install/install_steps.h"
 #include "install/release_double.h"
-#include "main/page_events.h"
+#include "main/bridge/page_events.h"
 #include "support/scratch.h"
 #include "system/installer_log.h"
 #include "system/json_text.h"

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "main/asset_server.h"
+#include "main/bridge/asset_server.h"
 #include "support/scratch.h"
 
 namespace quillmar {

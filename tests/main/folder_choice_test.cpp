@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "main/folder_choice.h"
+#include "main/bridge/folder_choice.h"
 #include "support/scratch.h"
 #include "system/paths.h"
 

@@ -7,9 +7,9 @@
 #include <thread>
 #include <vector>
 
-#include "main/event_loop_handler.h"
-#include "main/page_bridge.h"
-#include "main/user_events.h"
+#include "main/bridge/event_loop_handler.h"
+#include "main/bridge/page_bridge.h"
+#include "main/bridge/user_events.h"
 #include "support/scratch.h"
 #include "system/installer_log.h"
 #include "system/json_text.h"

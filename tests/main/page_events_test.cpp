@@ -1,4 +1,4 @@
-#include "main/page_events.h"
+#include "main/bridge/page_events.h"
 
 #include <gtest/gtest.h>
 

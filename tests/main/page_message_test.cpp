@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "main/page_message.h"
+#include "main/bridge/page_message.h"
 
 namespace quillmar {
 namespace {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "main/runtime_version.h"
-#include "main/web_view_failure.h"
+#include "main/bridge/runtime_version.h"
+#include "main/bridge/web_view_failure.h"
 
 namespace quillmar {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "main/window_icon.h"
+#include "main/window/window_icon.h"
 
 namespace quillmar {
 namespace {

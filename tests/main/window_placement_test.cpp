@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "main/window_placement.h"
+#include "main/window/window_placement.h"
 
 namespace quillmar {
 namespace {

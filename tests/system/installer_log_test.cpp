@@ -5,7 +5,7 @@
 #include <thread>
 #include <vector>
 
-#include "main/start_line.h"
+#include "main/startup/start_line.h"
 #include "support/scratch.h"
 #include "system/installer_log.h"
 #include "system/paths.h"

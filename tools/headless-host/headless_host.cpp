@@ -20,11 +20,11 @@
 #include <string_view>
 #include <thread>
 
-#include "main/event_loop_handler.h"
-#include "main/installer_exit.h"
-#include "main/installer_session.h"
-#include "main/shared_release_client.h"
-#include "main/user_events.h"
+#include "main/bridge/event_loop_handler.h"
+#include "main/bridge/user_events.h"
+#include "main/startup/installer_exit.h"
+#include "main/startup/installer_session.h"
+#include "main/startup/shared_release_client.h"
 #include "standard_streams.h"
 #include "system/environment.h"
 #include "system/json_text.h"
