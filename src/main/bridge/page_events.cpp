@@ -45,8 +45,12 @@ const char* failure_reason_word(InstallFailure::Reason reason) {
 // 100 where the step knows no fraction, a fraction where the bar moves by one.
 struct ProgressWording {
   InstallerEvent operator()(const DownloadStarted& started) const {
-    return {{"type", "progress"}, {"phase", "download"},    {"pct", 0},
-            {"downloaded", 0},    {"total", started.total}, {"version", started.version}};
+    return {{"type", "progress"},
+            {"phase", "download"},
+            {"pct", 0},
+            {"downloaded", 0},
+            {"total", started.total},
+            {"version", started.version}};
   }
   InstallerEvent operator()(const DownloadProgress& progress) const {
     return {{"type", "progress"},
