@@ -74,14 +74,19 @@ class GtkInstallerWindow final : public InstallerWindow {
   }
 
   void wake() override {
-    // g_idle_add may be called from any thread; the callback runs on the loop's.
-    g_idle_add(
+    // Callable from any thread; the callback runs on the loop's. At the default
+    // priority, not the idle one: redraws (GDK_PRIORITY_REDRAW) and the web view's
+    // own sources outrank idle sources, and a loop kept busy by an animated page on
+    // a loaded machine can put an idle drain off for as long as it stays busy, so
+    // the page's events would wait behind frames while the worker runs on.
+    g_idle_add_full(
+        G_PRIORITY_DEFAULT,
         [](gpointer self) -> gboolean {
           auto* window = static_cast<GtkInstallerWindow*>(self);
           if (window->on_wake_) window->on_wake_();
           return G_SOURCE_REMOVE;
         },
-        this);
+        this, nullptr);
   }
 
   // The web process's end is not watched here, so the web view is never lost.
