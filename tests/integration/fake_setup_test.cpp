@@ -45,6 +45,14 @@ class FakeSetup : public ::testing::Test {
     return output;
   }
 
+  // Files the stand-in as release 1.5.13 into RELEASES.
+  static testing::ChildResult publish(const fs::path& releases, const std::string& published_at) {
+    return run_child(program_from_environment("QUILLMAR_PACKAGE_RELEASE"),
+                     {"--stub", program_from_environment("QUILLMAR_FAKE_SETUP_STUB").string(), "--app",
+                      program_from_environment("QUILLMAR_FAKE_APP").string(), "--version", "1.5.13", "--releases",
+                      releases.string(), "--published-at", published_at});
+  }
+
   std::vector<std::string> switches(const std::string& tasks) const {
     return {"/SP-", "/VERYSILENT", "/SUPPRESSMSGBOXES", "/NORESTART", "/CLOSEAPPLICATIONS", "/CURRENTUSER",
             "/SKIPBROWSERSETUP", "/DIR=" + target_.string(), "/TASKS=" + tasks, "/LOG=" + log_.string()};
@@ -122,10 +130,7 @@ TEST_F(FakeSetup, ApplicationRecordsThatItStartedInItsFolder) {
 
 TEST_F(FakeSetup, PackagingFilesAReleaseWithItsDigestAndSize) {
   const fs::path releases = scratch_.path() / "releases";
-  const auto result = run_child(program_from_environment("QUILLMAR_PACKAGE_RELEASE"),
-                                {"--stub", program_from_environment("QUILLMAR_FAKE_SETUP_STUB").string(), "--app",
-                                 program_from_environment("QUILLMAR_FAKE_APP").string(), "--version", "1.5.13",
-                                 "--releases", releases.string(), "--published-at", "2026-11-30T10:00:00Z"});
+  const auto result = publish(releases, "2026-11-30T10:00:00Z");
   ASSERT_EQ(result.exit_code, 0);
   const fs::path file = releases / "1.5.13" / "quillmar-setup-1.5.13.exe";
   const auto size = fs::file_size(file);
@@ -133,6 +138,32 @@ TEST_F(FakeSetup, PackagingFilesAReleaseWithItsDigestAndSize) {
   EXPECT_EQ(result.output.substr(0, expected_prefix.size()), expected_prefix);
   EXPECT_NE(result.output.find("\"size_bytes\":" + std::to_string(size) + ",\"version\":\"1.5.13\"}"), std::string::npos);
   EXPECT_TRUE(fs::is_regular_file(releases / "1.5.13" / "release.json"));
+
+  // The tree the front serves: the package under its digest, and the catalogue.
+  const std::string sha256 = result.output.substr(expected_prefix.size(), 64);
+  EXPECT_EQ(read_file(releases / "public/api/v1/installer/download" / sha256 / "quillmar-setup-1.5.13.exe"),
+            read_file(file));
+  EXPECT_NE(read_file(releases / "public/api/v1/updates/downloads").find(R"("sha256":")" + sha256), std::string::npos);
+}
+
+TEST_F(FakeSetup, PackagingRefusesOtherBytesUnderAPublishedPathAndWritesNothing) {
+  const fs::path releases = scratch_.path() / "releases";
+  const auto first = publish(releases, "2026-11-30T10:00:00Z");
+  ASSERT_EQ(first.exit_code, 0);
+  const std::string sha256 = first.output.substr(first.output.find(R"("sha256":")") + 10, 64);
+  const fs::path served = releases / "public/api/v1/installer/download" / sha256 / "quillmar-setup-1.5.13.exe";
+  // Other bytes under the path the same package would take (a new file, not the
+  // release folder's copy the path is linked to).
+  fs::remove(served);
+  testing::write_file(served, "other bytes");
+  const std::string description = read_file(releases / "1.5.13" / "release.json");
+  const std::string catalogue = read_file(releases / "public/api/v1/updates/downloads");
+
+  const auto again = publish(releases, "2026-12-01T10:00:00Z");
+  EXPECT_EQ(again.exit_code, 1);
+  EXPECT_EQ(read_file(served), "other bytes");
+  EXPECT_EQ(read_file(releases / "1.5.13" / "release.json"), description);
+  EXPECT_EQ(read_file(releases / "public/api/v1/updates/downloads"), catalogue);
 }
 
 }  // namespace

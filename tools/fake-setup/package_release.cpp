@@ -12,6 +12,7 @@
 #include <system_error>
 
 #include "setup_payload.h"
+#include "static_tree.h"
 #include "system/file_io.h"
 #include "system/sha256.h"
 #include "system/version_rule.h"
@@ -36,6 +37,35 @@ int fail(const std::string& message) {
 
 std::string now_rfc3339() {
   return date::format("%FT%TZ", date::floor<std::chrono::seconds>(std::chrono::system_clock::now()));
+}
+
+void make_executable(const fs::path& path) {
+  std::error_code ignored;
+  fs::permissions(path, fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec,
+                  fs::perm_options::add, ignored);
+}
+
+// Files RELEASE into the releases folder RELEASES: the package and its description
+// in the release's own folder, the package and the new catalogue in the tree the
+// front serves. Every file is replaced by rename, so the servers reading the folder
+// meanwhile see each file whole; the package is reachable before any description
+// names it. A package path already published with other bytes stops it before
+// anything is written.
+Result<void> publish(const fs::path& releases, const nlohmann::json& release, const std::string& package) {
+  const std::string sha256 = release["sha256"];
+  const std::string filename = release["filename"];
+  const fs::path folder = releases / release["version"].get<std::string>();
+  QUILLMAR_TRY(release_server::check_unchanged(release_server::static_package_path(releases, sha256, filename),
+                                               package));
+  const fs::path package_path = folder / filename;
+  QUILLMAR_TRY(release_server::write_by_rename(package_path, package));
+  make_executable(package_path);
+  QUILLMAR_TRY(release_server::publish_package(releases, package_path, sha256, package));
+  QUILLMAR_TRY(release_server::write_by_rename(folder / "release.json", release.dump(2) + "\n"));
+  std::string problem;
+  const auto store = release_server::ReleaseStore::load(releases, problem);
+  if (!problem.empty()) return Error{problem};
+  return release_server::publish_catalogue(releases, store);
 }
 
 }  // namespace
@@ -98,32 +128,23 @@ int tool_main(const std::vector<std::string>& arguments) {
   const std::string manifest_text = manifest_to_json(manifest);
   const std::string package = *stub + payload + manifest_text + encode_trailer(stub->size(), manifest_text.size());
 
-  fs::path output;
-  if (values.count("out")) {
-    output = values["out"];
-  } else {
-    if (!matches_version_rule(manifest.version)) return fail("a release needs a version such as 1.5.13");
-    output = fs::path(values["releases"]) / manifest.version / ("quillmar-setup-" + manifest.version + ".exe");
-  }
-  std::error_code error;
-  if (output.has_parent_path()) fs::create_directories(output.parent_path(), error);
-  {
-    std::ofstream out(output, std::ios::binary | std::ios::trunc);
-    out.write(package.data(), static_cast<std::streamsize>(package.size()));
-    if (!out.flush()) return fail("cannot write " + output.string());
-  }
-  fs::permissions(output, fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec,
-                  fs::perm_options::add, error);
-
-  const nlohmann::json release = {{"filename", output.filename().string()},
+  const std::string filename = values.count("out") ? fs::path(values["out"]).filename().string()
+                                                   : "quillmar-setup-" + manifest.version + ".exe";
+  const nlohmann::json release = {{"filename", filename},
                                   {"published_at", values.count("published-at") ? values["published-at"] : now_rfc3339()},
                                   {"sha256", to_hex(sha256_of(package))},
                                   {"size_bytes", package.size()},
                                   {"version", manifest.version}};
-  if (values.count("releases")) {
-    std::ofstream out(output.parent_path() / "release.json", std::ios::binary | std::ios::trunc);
-    out << release.dump(2) << "\n";
-    if (!out.flush()) return fail("cannot write release.json");
+  if (values.count("out")) {
+    if (auto written = release_server::write_by_rename(values["out"], package); !written) {
+      return fail(written.error().message);
+    }
+    make_executable(values["out"]);
+  } else {
+    if (!matches_version_rule(manifest.version)) return fail("a release needs a version such as 1.5.13");
+    if (auto published = publish(values["releases"], release, package); !published) {
+      return fail(published.error().message);
+    }
   }
   std::printf("%s\n", release.dump().c_str());
   return 0;

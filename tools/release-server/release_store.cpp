@@ -70,6 +70,13 @@ const Release* ReleaseStore::find(const std::string& version) const {
   return nullptr;
 }
 
+const Release* ReleaseStore::find_package(const std::string& sha256, const std::string& filename) const {
+  for (const Release& release : releases) {
+    if (release.sha256 == sha256 && release.filename == filename) return &release;
+  }
+  return nullptr;
+}
+
 nlohmann::json ReleaseStore::catalogue() const {
   nlohmann::json answer = nlohmann::json::object();
   const Release* top = newest();
