@@ -2,41 +2,21 @@
 // verifier rebuilds, and the salt is the largest that fits, the only length accepted.
 #include "answer_signer.h"
 
-#include <openssl/bio.h>
-#include <openssl/err.h>
 #include <openssl/evp.h>
-#include <openssl/pem.h>
-#include <openssl/rsa.h>
 
-#include <memory>
+#include <fstream>
+#include <iterator>
 #include <vector>
 
 #include "signature/canonical_json.h"
+#include "signing_key.h"
+#include "system/sha256.h"
 
 namespace quillmar {
 
 namespace {
 
-struct BioFree {
-  void operator()(BIO* bio) const { BIO_free(bio); }
-};
-struct PkeyFree {
-  void operator()(EVP_PKEY* key) const { EVP_PKEY_free(key); }
-};
-struct MdContextFree {
-  void operator()(EVP_MD_CTX* context) const { EVP_MD_CTX_free(context); }
-};
-
-// The oldest queued OpenSSL error as text, and an empty queue afterwards, so one
-// failure never shows up in the next call's message.
-std::string openssl_error(const std::string& what) {
-  const unsigned long code = ERR_get_error();
-  ERR_clear_error();
-  if (code == 0) return what;
-  char text[256];
-  ERR_error_string_n(code, text, sizeof text);
-  return what + ": " + text;
-}
+constexpr std::string_view kTokenScheme = "pkcs11:";
 
 std::string base64(const std::vector<unsigned char>& bytes) {
   std::string text(4 * ((bytes.size() + 2) / 3) + 1, '\0');
@@ -45,43 +25,67 @@ std::string base64(const std::vector<unsigned char>& bytes) {
   return text;
 }
 
-}  // namespace
+Result<std::string> read_file(const std::filesystem::path& path, const std::string& what) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return Error{"cannot read the " + what + " " + path.string()};
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
 
-Result<nlohmann::json> sign_answer(const nlohmann::json& answer, const std::string& private_key_pem) {
+// The PIN file's first line: editors and `echo` end the file with a line feed
+// that is no part of the PIN.
+Result<std::string> read_pin(const std::filesystem::path& pin_file) {
+  if (pin_file.empty()) return Error{"a key in a token needs --pin-file"};
+  std::string pin = QUILLMAR_TRY(read_file(pin_file, "PIN file"));
+  pin = pin.substr(0, pin.find_first_of("\r\n"));
+  if (pin.empty()) return Error{"the PIN file " + pin_file.string() + " is empty"};
+  return pin;
+}
+
+Result<std::shared_ptr<const SigningKey>> open_key(const SigningKeyLocation& location) {
+  if (location.key.empty()) return Error{"no signing key given"};
+  if (location.key.starts_with(kTokenScheme)) {
+    if (location.pkcs11_module.empty()) return Error{"a key in a token needs --pkcs11-module"};
+    const std::string pin = QUILLMAR_TRY(read_pin(location.pin_file));
+    return token_signing_key(location.key, location.pkcs11_module, pin);
+  }
+  const std::string pem = QUILLMAR_TRY(read_file(location.key, "signing key"));
+  return pem_signing_key(pem);
+}
+
+Result<nlohmann::json> sign_with(const SigningKey& key, const nlohmann::json& answer) {
   if (!answer.is_object()) return Error{"only a JSON object can be signed"};
-  Result<std::string> payload = canonical_json_without(answer, {"signature", "sig_alg", "sig_version"});
-  if (!payload) return payload.error();
-
-  std::unique_ptr<BIO, BioFree> source(BIO_new_mem_buf(private_key_pem.data(), static_cast<int>(private_key_pem.size())));
-  if (!source) return Error{openssl_error("cannot read the private key")};
-  std::unique_ptr<EVP_PKEY, PkeyFree> key(PEM_read_bio_PrivateKey(source.get(), nullptr, nullptr, nullptr));
-  if (!key) return Error{openssl_error("cannot read the private key")};
-  if (!EVP_PKEY_is_a(key.get(), "RSA")) return Error{"the private key is not an RSA key"};
-
-  std::unique_ptr<EVP_MD_CTX, MdContextFree> context(EVP_MD_CTX_new());
-  EVP_PKEY_CTX* options = nullptr;  // owned by CONTEXT
-  if (!context || EVP_DigestSignInit(context.get(), &options, EVP_sha256(), nullptr, key.get()) != 1 ||
-      EVP_PKEY_CTX_set_rsa_padding(options, RSA_PKCS1_PSS_PADDING) != 1 ||
-      EVP_PKEY_CTX_set_rsa_mgf1_md(options, EVP_sha256()) != 1 ||
-      EVP_PKEY_CTX_set_rsa_pss_saltlen(options, RSA_PSS_SALTLEN_MAX) != 1) {
-    return Error{openssl_error("cannot set up RSASSA-PSS signing")};
-  }
-  const auto* message = reinterpret_cast<const unsigned char*>(payload.value().data());
-  std::size_t length = 0;
-  if (EVP_DigestSign(context.get(), nullptr, &length, message, payload.value().size()) != 1) {
-    return Error{openssl_error("signing failed")};
-  }
-  std::vector<unsigned char> signature(length);
-  if (EVP_DigestSign(context.get(), signature.data(), &length, message, payload.value().size()) != 1) {
-    return Error{openssl_error("signing failed")};
-  }
-  signature.resize(length);
-
+  const std::string payload = QUILLMAR_TRY(canonical_json_without(answer, {"signature", "sig_alg", "sig_version"}));
+  const std::vector<unsigned char> signature = QUILLMAR_TRY(key.sign(payload));
   nlohmann::json signed_answer = answer;
   signed_answer["sig_alg"] = "RSA-PSS-SHA256-v1";
   signed_answer["sig_version"] = 1;
   signed_answer["signature"] = base64(signature);
   return signed_answer;
+}
+
+}  // namespace
+
+bool read_signing_key_flag(const std::string& flag, const std::string& value, SigningKeyLocation& location) {
+  if (flag == "--signing-key") location.key = value;
+  else if (flag == "--pkcs11-module") location.pkcs11_module = value;
+  else if (flag == "--pin-file") location.pin_file = value;
+  else return false;
+  return true;
+}
+
+AnswerSigner::AnswerSigner(std::shared_ptr<const SigningKey> key)
+    : key_(std::move(key)), key_sha256_(to_hex(sha256_of(key_->public_key_der()))) {}
+
+Result<AnswerSigner> AnswerSigner::open(const SigningKeyLocation& location) {
+  return AnswerSigner(QUILLMAR_TRY(open_key(location)));
+}
+
+Result<nlohmann::json> AnswerSigner::sign(const nlohmann::json& answer) const { return sign_with(*key_, answer); }
+
+Result<nlohmann::json> sign_answer(const nlohmann::json& answer, const std::string& private_key_pem) {
+  if (!answer.is_object()) return Error{"only a JSON object can be signed"};
+  const std::shared_ptr<const SigningKey> key = QUILLMAR_TRY(pem_signing_key(private_key_pem));
+  return sign_with(*key, answer);
 }
 
 }  // namespace quillmar

@@ -22,7 +22,7 @@
 #include <thread>
 #include <vector>
 
-#include "answer_signing.h"
+#include "answer_signer.h"
 #include "package_body.h"
 #include "release_store.h"
 #include "server/release_parts.h"
@@ -42,7 +42,10 @@ constexpr char kUsage[] =
     "  --port N                 listen on 127.0.0.1:N (0 picks a free port; default 47443)\n"
     "  --tls-dir FOLDER         the development TLS key set (default: the build's)\n"
     "  --unpinned-key           serve rogue.pem: same CA, a key that matches no pin\n"
-    "  --signing-key PEM        release-signing private key (default: the build's)\n"
+    "  --signing-key PEM|URI    release-signing private key: a PEM file (default: the\n"
+    "                           build's) or a pkcs11: URI of a key in a token\n"
+    "  --pkcs11-module PATH     the token's PKCS#11 module, for a pkcs11: key\n"
+    "  --pin-file FILE          the token's user PIN, for a pkcs11: key\n"
     "  --public-url URL         base of download_url (default https://localhost:PORT)\n"
     "  --request-log FILE       append each request received as a JSON line\n"
     "faults:\n"
@@ -74,7 +77,7 @@ struct Options {
   int port = 47443;
   fs::path tls_dir = QUILLMAR_DEV_TLS_DIR;
   bool unpinned_key = false;
-  fs::path signing_key = QUILLMAR_DEV_SIGNING_KEY;
+  SigningKeyLocation signing_key{QUILLMAR_DEV_SIGNING_KEY, {}, {}};
   std::string public_url;
   fs::path request_log;
 
@@ -135,7 +138,7 @@ std::optional<Options> parse_options(int argc, char** argv, std::string& problem
       if (flag == "--releases") options.releases = *value;
       else if (flag == "--port") options.port = std::stoi(*value);
       else if (flag == "--tls-dir") options.tls_dir = *value;
-      else if (flag == "--signing-key") options.signing_key = *value;
+      else if (read_signing_key_flag(flag, *value, options.signing_key)) continue;
       else if (flag == "--public-url") options.public_url = *value;
       else if (flag == "--request-log") options.request_log = *value;
       else if (flag == "--clock-offset") options.clock_offset = std::stoll(*value);
@@ -487,8 +490,8 @@ int main(int argc, char** argv) {
   }
 
   std::optional<AnswerSigner> signer;
-  if (!options->signing_key.empty()) {
-    auto loaded = AnswerSigner::load(options->signing_key);
+  if (!options->signing_key.key.empty()) {
+    auto loaded = AnswerSigner::open(options->signing_key);
     if (!loaded) {
       std::fprintf(stderr, "quillmar-release-server: %s\n", loaded.error().message.c_str());
       return 1;
