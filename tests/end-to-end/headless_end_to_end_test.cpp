@@ -109,6 +109,13 @@ class EndToEnd : public ::testing::Test {
     return json::parse(read_file(folder / version / "release.json"));
   }
 
+  // Where a package is served: under its digest, so its bytes never change.
+  static std::string download_path(const fs::path& folder, const std::string& version) {
+    const json described = release(folder, version);
+    return "/api/v1/installer/download/" + described["sha256"].get<std::string>() + "/" +
+           described["filename"].get<std::string>();
+  }
+
   std::unique_ptr<ReleaseServerProcess> serve(const fs::path& releases_folder, std::vector<std::string> arguments = {}) {
     std::error_code ignored;
     fs::remove(request_log_, ignored);
@@ -286,7 +293,7 @@ TEST_F(EndToEnd, InstallsTheNewestReleaseAndTheNextRunFindsIt) {
   const json authorize = json::parse(received[2]["body"].get<std::string>());
   EXPECT_FALSE(authorize.contains("version")) << authorize;
   EXPECT_EQ(received[3]["method"], "GET");
-  EXPECT_EQ(received[3]["path"], "/api/v1/installer/download/1.5.13/quillmar-setup-1.5.13.exe");
+  EXPECT_EQ(received[3]["path"], download_path(folder, "1.5.13"));
 
   // The installed copy, its shortcuts, the setup log, and nothing left in the
   // temporary folder.
@@ -332,7 +339,7 @@ TEST_F(EndToEnd, InstallsTheVersionTheMessageChooses) {
   ASSERT_EQ(received.size(), 2u);
   const json authorize = json::parse(received[0]["body"].get<std::string>());
   EXPECT_EQ(authorize["version"], "1.5.12");
-  EXPECT_EQ(received[1]["path"], "/api/v1/installer/download/1.5.12/quillmar-setup-1.5.12.exe");
+  EXPECT_EQ(received[1]["path"], download_path(folder, "1.5.12"));
   EXPECT_EQ(temp_leftovers(), std::vector<std::string>{});
 }
 

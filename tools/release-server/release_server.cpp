@@ -7,13 +7,11 @@
 #include <openssl/evp.h>
 #include <openssl/pem.h>
 #include <openssl/x509.h>
-#include <signal.h>
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <date/date.h>
 #include <fstream>
 #include <iostream>
 #include <map>
@@ -23,6 +21,8 @@
 #include <vector>
 
 #include "answer_signer.h"
+#include "answers.h"
+#include "loopback_listener.h"
 #include "package_body.h"
 #include "release_store.h"
 #include "server/release_parts.h"
@@ -220,7 +220,7 @@ class ReleaseServer {
     server.Post(absolute + kPreflightPath, [this](const httplib::Request& request, httplib::Response& response) {
       record(request);
       if (injected("preflight", response)) return;
-      reply_json(response, signed_answer(json::object(), request));
+      reply_signed(response, signed_answer(json::object(), request));
     });
     server.Post(absolute + kAuthorizePath, [this](const httplib::Request& request, httplib::Response& response) {
       record(request);
@@ -232,7 +232,7 @@ class ReleaseServer {
       if (injected("downloads", response)) return;
       reply_json(response, store_.catalogue());
     });
-    server.Get(absolute + kDownloadPath + "([^/]+)/([^/]+)",
+    server.Get(absolute + kDownloadPath + "([0-9a-f]{64})/([^/]+)",
                [this](const httplib::Request& request, httplib::Response& response) {
                  record(request);
                  if (injected("download", response)) return;
@@ -290,26 +290,16 @@ class ReleaseServer {
     response.set_content(compact_json(answer), "application/json");
   }
 
-  std::string server_time() const {
-    const auto now = std::chrono::system_clock::now() + std::chrono::seconds(options_.clock_offset);
-    return date::format("%FT%TZ", date::floor<std::chrono::seconds>(now));
-  }
-
-  // The members every signed answer carries, the faults, the signature, then the
-  // faults that must come after signing.
-  json signed_answer(json answer, const httplib::Request& request) const {
-    const json body = json::parse(request.body, nullptr, false);
-    std::string nonce;
-    if (body.is_object() && body.contains("nonce") && body["nonce"].is_string()) nonce = body["nonce"];
+  // The answer as the signing service makes it, with the faults before signing
+  // (another nonce, a shifted clock) and those that must come after it.
+  Result<json> signed_answer(json answer, const httplib::Request& request) const {
+    std::string nonce = read_answer_request(request.body).nonce;
     if (options_.wrong_nonce) nonce = random_hex(24).value();
-    answer["nonce"] = nonce;
-    answer["server_time"] = server_time();
-    answer["issuer"] = {{"environment", "production"},
-                        {"signing_key_sha256", signer_ ? signer_->key_sha256() : std::string(64, '0')}};
-    if (signer_) {
-      auto signed_answer = signer_->sign(answer);
-      if (signed_answer) answer = std::move(signed_answer).value();
-    }
+    const auto now = std::chrono::system_clock::now() + std::chrono::seconds(options_.clock_offset);
+    auto signed_answer = release_server::signed_answer(std::move(answer), nonce, server_time(now),
+                                                       signer_ ? &*signer_ : nullptr);
+    if (!signed_answer) return signed_answer;
+    answer = std::move(signed_answer).value();
     // Added after signing: an answer with a floating-point number has no canonical
     // form to sign, and the installer refuses it before it looks at the signature.
     if (options_.float_member) answer["price"] = 9.5;
@@ -323,25 +313,15 @@ class ReleaseServer {
   }
 
   void authorize(const httplib::Request& request, httplib::Response& response) const {
-    const json body = json::parse(request.body, nullptr, false);
-    const Release* release = store_.newest();
-    if (body.is_object() && body.contains("version") && body["version"].is_string()) {
-      release = store_.find(body["version"]);
-    }
+    const Release* release = chosen_release(store_, read_answer_request(request.body));
     if (release == nullptr) {
-      response.status = 404;
-      response.set_content(R"({"error":"no such release"})", "application/json");
+      reply_no_such_release(response);
       return;
     }
-    json answer = {{"schema", "quillmar-installer-authorize-v1"},
-                   {"platform", "windows_x86_64"},
-                   {"version", options_.answer_version.value_or(release->version)},
-                   {"filename", release->filename},
-                   {"size_bytes", release->size_bytes},
-                   {"sha256", release->sha256},
-                   {"download_url", public_url_ + kDownloadPath + release->version + "/" + release->filename}};
+    json answer = package_answer(*release, public_url_);
+    if (options_.answer_version) answer["version"] = *options_.answer_version;
     for (const auto& [name, value] : options_.package_members) answer[name] = value;
-    reply_json(response, signed_answer(std::move(answer), request));
+    reply_signed(response, signed_answer(std::move(answer), request));
   }
 
   // The first byte a package request asks for: "Range: bytes=N-" alone, honoured
@@ -386,8 +366,8 @@ class ReleaseServer {
   }
 
   void download(const httplib::Request& request, httplib::Response& response) {
-    const Release* release = store_.find(request.matches[1]);
-    if (release == nullptr || release->filename != request.matches[2]) {
+    const Release* release = store_.find_package(request.matches[1], request.matches[2]);
+    if (release == nullptr) {
       response.status = 404;
       return;
     }
@@ -508,21 +488,8 @@ int main(int argc, char** argv) {
     return 1;
   }
 
-  // Signals are taken by one thread with sigwait, so stopping is an ordinary call
-  // rather than work inside a signal handler. Blocked before any thread starts, so
-  // the server's worker threads inherit the mask.
-  sigset_t stop_signals;
-  sigemptyset(&stop_signals);
-  sigaddset(&stop_signals, SIGINT);
-  sigaddset(&stop_signals, SIGTERM);
-  pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
-
-  int port = options->port;
-  if (port == 0) {
-    port = server.bind_to_any_port("127.0.0.1");
-  } else if (!server.bind_to_port("127.0.0.1", port)) {
-    port = -1;
-  }
+  LoopbackListener listener;
+  const int port = LoopbackListener::bind(server, options->port);
   if (port < 0) {
     std::fprintf(stderr, "quillmar-release-server: cannot listen on 127.0.0.1:%d\n", options->port);
     return 1;
@@ -540,23 +507,6 @@ int main(int argc, char** argv) {
   std::printf("served key: %s%s\n", served_key_pin(certificate).c_str(), options->unpinned_key ? " (unpinned)" : "");
   std::fflush(stdout);
 
-  std::atomic<bool> listening_ended{false};
-  std::thread stopper([&server, &listening_ended, stop_signals] {
-    int signal_number = 0;
-    sigwait(&stop_signals, &signal_number);
-    ReleaseServer::stopping.store(true);
-    // stop() does nothing until the listener runs, and a signal may come the moment
-    // the lines above are out, before it does: ask until the listener has ended.
-    while (!listening_ended.load()) {
-      server.stop();
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-  });
-  server.listen_after_bind();
-  // listen_after_bind returns once stop() was called (or listening failed); wake
-  // the stopper if it is still waiting for a signal.
-  listening_ended.store(true);
-  pthread_kill(stopper.native_handle(), SIGTERM);
-  stopper.join();
+  listener.listen_until_stopped(server, ReleaseServer::stopping);
   return 0;
 }
