@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <iostream>
+#include <vector>
 
 #include "install/download_folder.h"
 #include "support/file_age.h"
+#include "support/file_owner.h"
 #include "support/scratch.h"
 #include "system/standard_path.h"
 
@@ -14,32 +17,58 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// One folder an earlier run might have left in the temporary folder.
+struct LeftFolder {
+  const char* name;
+  bool with_lock;           // a lock file nobody holds
+  bool unchanged_for_hours; // the folder and its package untouched for two hours
+  bool fresh_file;          // ... except one file written just now
+  bool another_users;       // given to another user
+  bool kept;
+};
+
+constexpr LeftFolder kLeftFolders[] = {
+    {"quillmar-installer-00112233445566ff", true, false, false, false, false},
+    {"quillmar-installer-0011223344556677", false, false, false, false, true},
+    {"quillmar-installer-00112233445566aa", false, true, false, false, false},
+    // A run without a lock that is still writing: the folder itself looks old.
+    {"quillmar-installer-00112233445566bb", false, true, true, false, true},
+    {"quillmar-installer-0011223344556677x", true, false, false, false, true},
+    {"quillmar-installer-00112233445566cc", true, false, false, true, true},
+};
+
 TEST(AbandonedDownloadFolders, GoWhenTheirLockIsFreeOrLocklessForAnHourAndTheNameIsOurs) {
   testing::ScratchFolder scratch;
   testing::ScopedVariable tmpdir("TMPDIR", scratch.path());
   testing::ScopedVariable tmp("TMP", scratch.path());
   testing::ScopedVariable temp("TEMP", scratch.path());
-  const auto leave = [&](const std::string& name, bool with_lock) {
-    testing::write_file(scratch.path() / name / "quillmar-setup-1.5.13.exe", "partial");
-    if (with_lock) testing::write_file(scratch.path() / name / kFolderLockName, "");
-    return scratch.path() / name;
-  };
-  const fs::path abandoned = leave("quillmar-installer-00112233445566ff", true);
-  const fs::path without_lock = leave("quillmar-installer-0011223344556677", false);
-  const fs::path stale_without_lock = leave("quillmar-installer-00112233445566aa", false);
-  testing::make_older(stale_without_lock / "quillmar-setup-1.5.13.exe", std::chrono::hours(2));
-  testing::make_older(stale_without_lock, std::chrono::hours(2));
-  const fs::path other_name = leave("quillmar-installer-0011223344556677x", true);
+  std::vector<const LeftFolder*> shown;
+  for (const LeftFolder& left : kLeftFolders) {
+    const fs::path folder = scratch.path() / left.name;
+    testing::write_file(folder / "quillmar-setup-1.5.13.exe", "partial");
+    if (left.with_lock) testing::write_file(folder / kFolderLockName, "");
+    if (left.unchanged_for_hours) testing::make_older(folder / "quillmar-setup-1.5.13.exe", std::chrono::hours(2));
+    if (left.fresh_file) testing::write_file(folder / "quillmar-setup-1.5.13.log", "written now");
+    if (left.unchanged_for_hours) testing::make_older(folder, std::chrono::hours(2));
+    if (left.another_users) {
+      if (const auto cannot = testing::give_to_another_user(folder)) {
+        std::cout << "not shown here, " << left.name << ": " << *cannot << "\n";
+        fs::remove_all(folder);
+        continue;
+      }
+    }
+    shown.push_back(&left);
+  }
   auto running = DownloadFolder::create();
   ASSERT_TRUE(running) << running.error().message;
   testing::write_file(standard_path(running.value().path()) / "quillmar-setup-1.5.12.exe", "partial");
 
   remove_abandoned_download_folders();
 
-  EXPECT_FALSE(fs::exists(abandoned));
-  EXPECT_FALSE(fs::exists(stale_without_lock));
-  EXPECT_TRUE(fs::exists(without_lock / "quillmar-setup-1.5.13.exe"));
-  EXPECT_TRUE(fs::exists(other_name / "quillmar-setup-1.5.13.exe"));
+  for (const LeftFolder* left : shown) {
+    const fs::path folder = scratch.path() / left->name;
+    EXPECT_EQ(fs::exists(left->kept ? folder / "quillmar-setup-1.5.13.exe" : folder), left->kept) << left->name;
+  }
   EXPECT_TRUE(fs::exists(standard_path(running.value().path()) / "quillmar-setup-1.5.12.exe"));
 }
 
