@@ -4,6 +4,7 @@
 
 #include "system/file_system.h"
 #include "system/paths.h"
+#include "system/text.h"
 
 namespace quillmar {
 
@@ -17,9 +18,9 @@ std::shared_ptr<InstallerLog> InstallerLog::open_in(const Path& folder) {
 std::shared_ptr<InstallerLog> InstallerLog::without_file() { return std::make_shared<InstallerLog>(std::nullopt); }
 
 void InstallerLog::write_log(std::string_view text) {
-  std::string line;
-  line.reserve(text.size() + 1);
-  line.append(text);
+  // Messages carry text from outside (a refused certificate's issuer, OS messages,
+  // paths): cleaned here, each stays one line of valid UTF-8 whoever made it.
+  std::string line = single_line_text(text);
   line += '\n';
   std::lock_guard lock(mutex_);
   // A line that cannot be written is dropped: the log is where failures are

@@ -24,8 +24,9 @@ class InstallerLog {
 
   explicit InstallerLog(std::optional<AppendFile> file) : file_(std::move(file)) {}
 
-  // Appends TEXT and a line feed as one write under the log's mutex, so lines from
-  // different threads never interleave. Write errors are ignored.
+  // Appends TEXT, as one line of valid UTF-8 (single_line_text), and a line feed as
+  // one write under the log's mutex, so lines from different threads never
+  // interleave. Write errors are ignored.
   void write_log(std::string_view text);
 
   bool has_file() const { return file_.has_value(); }

@@ -111,20 +111,33 @@ std::u16string utf8_to_utf16_lossy(std::string_view text) {
   return out;
 }
 
-std::string utf8_lossy(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
+namespace {
+
+// Decodes TEXT and hands EACH every code point with its bytes; an invalid sequence
+// comes as U+FFFD with its own (invalid) bytes.
+template <typename Each>
+void for_each_code_point(std::string_view text, Each each) {
   std::size_t pos = 0;
   bool valid = true;
   while (pos < text.size()) {
     const std::size_t start = pos;
     const char32_t code_point = decode_utf8(text, pos, valid);
+    each(code_point, valid, text.substr(start, pos - start));
+  }
+}
+
+}  // namespace
+
+std::string utf8_lossy(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for_each_code_point(text, [&](char32_t code_point, bool valid, std::string_view bytes) {
     if (valid) {
-      out.append(text.substr(start, pos - start));
+      out.append(bytes);
     } else {
       append_utf8(out, code_point);
     }
-  }
+  });
   return out;
 }
 
@@ -145,6 +158,30 @@ std::string quoted_text(std::string_view text) {
     out += c;
   }
   return out + "\"";
+}
+
+std::string single_line_text(std::string_view text) {
+  static constexpr char kDigits[] = "0123456789abcdef";
+  std::string out;
+  out.reserve(text.size());
+  for_each_code_point(text, [&](char32_t code_point, bool valid, std::string_view bytes) {
+    if (code_point == '\n') {
+      out += "\\n";
+    } else if (code_point == '\r') {
+      out += "\\r";
+    } else if (code_point == '\t') {
+      out += "\\t";
+    } else if (code_point < 0x20 || (code_point >= 0x7F && code_point <= 0x9F) || code_point == 0x2028 ||
+               code_point == 0x2029) {
+      out += "\\u";
+      for (int shift = 12; shift >= 0; shift -= 4) out += kDigits[(code_point >> shift) & 0xF];
+    } else if (valid) {
+      out.append(bytes);
+    } else {
+      append_utf8(out, code_point);
+    }
+  });
+  return out;
 }
 
 std::string ascii_lower(std::string_view text) {

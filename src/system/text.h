@@ -32,10 +32,16 @@ std::string_view trim_white_space(std::string_view text);
 
 // TEXT in double quotes, with inner double quotes and backslashes escaped by a
 // backslash and every other character as it was: how failure details and
-// diagnostics show a value. A line break stays a line break; the details reach
-// the log inside JSON, which escapes it there, and the diagnostics quote only
-// the installer's own fixed messages.
+// diagnostics show a value. A line break stays a line break here; the installer
+// log writes it as an escape (single_line_text), and JSON escapes its own.
 std::string quoted_text(std::string_view text);
+
+// TEXT as one line of the installer log: every invalid UTF-8 sequence as U+FFFD,
+// and every control character (C0, DEL, C1) and line or paragraph separator as an
+// escape (\n, \r, \t, else \u and four hex digits, as JSON writes them). Text from
+// outside the installer (a certificate's names, an OS message, a path) can then
+// neither split a line, nor forge the next one, nor break the file's encoding.
+std::string single_line_text(std::string_view text);
 
 // ASCII case folding, for the protocol words, names and hex digits that are
 // compared without regard to case; every other byte, UTF-8 included, is kept.

@@ -41,6 +41,26 @@ TEST(InstallerLog, SecondRunAppendsAfterTheFirstWithItsOwnStartLine) {
   EXPECT_EQ(read_file(folder / "installer.log"), line + "first run\n" + line + "second run\n");
 }
 
+// What a network that inspects TLS may put in its certificate authority's name
+// reaches the log inside one line, as valid UTF-8.
+TEST(InstallerLog, KeepsEachMessageOnOneLineOfValidUtf8) {
+  const std::string refused = "request failed: the server key is not the pinned one (certificate issued by ";
+  const struct {
+    std::string message;
+    std::string line;
+  } cases[] = {
+      {refused + "\"CN=Inspect\nrequest failed: forged\r\t\x1b[0m\x7f\xC2\x85\xE2\x80\xA8\")",
+       refused + "\"CN=Inspect\\nrequest failed: forged\\r\\t\\u001b[0m\\u007f\\u0085\\u2028\")"},
+      {refused + "\"CN=Caf\xE9 \xE2\x86\x92 \xC0\xAF\")", refused + "\"CN=Caf\xEF\xBF\xBD \xE2\x86\x92 "
+                                                           "\xEF\xBF\xBD\xEF\xBF\xBD\")"},
+  };
+  for (const auto& test : cases) {
+    ScratchFolder scratch;
+    InstallerLog::open_in(scratch.path())->write_log(test.message);
+    EXPECT_EQ(read_file(scratch.path() / "installer.log"), test.line + "\n");
+  }
+}
+
 TEST(InstallerLog, GoesUnderLocalAppDataOrElseTheTemporaryFolder) {
   ScratchFolder scratch;
   {
