@@ -36,6 +36,9 @@ constexpr char kUsage[] =
     "  --pkcs11-module PATH     the token's PKCS#11 module, for a pkcs11: key\n"
     "  --pin-file FILE          the token's user PIN, for a pkcs11: key\n";
 
+// Threads answering requests; see new_task_queue below.
+constexpr std::size_t kThreads = 32;
+
 struct Options {
   fs::path releases;
   std::string public_url;
@@ -168,6 +171,10 @@ int main(int argc, char** argv) {
     if (response.body.empty()) response.set_content(R"({"error":"not found"})", "application/json");
   });
   server.set_payload_max_length(64 * 1024);
+  // Each connection the front keeps open holds a thread while it waits, so there
+  // are more threads than the front keeps connections (nginx.conf's keepalive).
+  server.new_task_queue = [] { return new httplib::ThreadPool(kThreads); };
+  server.set_keep_alive_timeout(5);
 
   // A poll once a second: cheap for a folder of a few descriptions, and it needs
   // nothing of the file system beyond reading it.
