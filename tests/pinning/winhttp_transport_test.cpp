@@ -130,10 +130,14 @@ TEST(WinHttpTransport, StatusesAndBodiesThatAreNotJson) {
   EXPECT_TRUE(catalogue.value().body.is_null());
 }
 
+// Where the server serves the package: under its digest.
+std::string package_path() {
+  return std::string(kDownloadPath) + variable("QUILLMAR_TEST_PACKAGE_SHA256") + "/quillmar-setup-1.5.13.exe";
+}
+
 TEST(WinHttpTransport, DownloadsArePulledWhole) {
   const std::string base = variable("QUILLMAR_TEST_PINNED_URL");
-  auto stream = client(base)->open_download(base + kDownloadPath + "1.5.13/quillmar-setup-1.5.13.exe",
-                                            std::chrono::seconds(1800), nullptr);
+  auto stream = client(base)->open_download(base + package_path(), std::chrono::seconds(1800), nullptr);
   ASSERT_TRUE(stream.ok()) << stream.error().message;
   ASSERT_EQ(stream.value()->status(), 200);
   std::string bytes;
@@ -162,7 +166,7 @@ TEST(WinHttpTransport, ADownloadCutAtHalfResumesWithARange) {
   const std::string base = variable("QUILLMAR_TEST_CUT_URL");
   const std::uint64_t size = std::stoull(variable("QUILLMAR_TEST_PACKAGE_SIZE"));
   const Package package{"1.5.13", "quillmar-setup-1.5.13.exe", size, variable("QUILLMAR_TEST_PACKAGE_SHA256"),
-                        base + kDownloadPath + "1.5.13/quillmar-setup-1.5.13.exe"};
+                        base + package_path()};
   const auto file = std::filesystem::temp_directory_path() / "quillmar-resume-test.exe";
   std::atomic<bool> cancel{false};
   const auto started = std::chrono::steady_clock::now();

@@ -206,7 +206,8 @@ Pulled pull(const ReleaseClient& client, const std::string& url) {
 
 TEST_F(ReleaseClientTest, PackageBodiesArriveAsServedFaultsIncluded) {
   const json newest = release("1.5.13");
-  const std::string path = std::string(kDownloadPath) + "1.5.13/" + newest["filename"].get<std::string>();
+  const std::string path =
+      std::string(kDownloadPath) + newest["sha256"].get<std::string>() + "/" + newest["filename"].get<std::string>();
   const std::string original = testing::read_file(releases() / "1.5.13" / newest["filename"].get<std::string>());
   ASSERT_EQ(original.size(), newest["size_bytes"].get<std::size_t>());
 
@@ -300,7 +301,7 @@ class ResumedDownload : public ::testing::Test {
     auto client = make_release_client(server->base_url(), pins.value(),
                                       testing::read_file(fs::path(QUILLMAR_DEV_TLS_DIR) / "ca.pem"));
     Package package = *package_;
-    package.download_url = server->base_url() + kDownloadPath + "1.5.13/" + package.filename;
+    package.download_url = server->base_url() + kDownloadPath + package.sha256 + "/" + package.filename;
 
     Outcome outcome;
     std::atomic<bool> cancel{false};
@@ -397,6 +398,54 @@ TEST_F(ResumedDownload, ABrokenLinkResumesWhereItStoppedOrStartsOver) {
     EXPECT_LE(outcome.served, c.starts_over ? kHalf + kSize : kSize + 512 * 1024);
     ASSERT_FALSE(outcome.downloaded.empty());
     EXPECT_EQ(outcome.downloaded.back(), kSize);
+  }
+}
+
+// Each row is a server that answers a resumption wrongly, or gives no validator to
+// resume with safely; each rule of the download loop is the only thing between
+// that server and a spliced package, a failed complete one, or an endless retry.
+TEST_F(ResumedDownload, TrustsARangeAnswerOnlyWhenItContinuesExactly) {
+  const std::string cut = std::to_string(kHalf);
+  const std::string from_half = "bytes=" + cut + "-";
+  struct Case {
+    const char* name;
+    std::vector<std::string> switches;
+    std::vector<std::string> ranges;  // Range of each GET ("" for none)
+    std::string ending;
+  };
+  const Case cases[] = {
+      {"a 206 from another byte", {"--drop-after", cut, "--range-answer", "other-start"}, {"", from_half, ""}, "installed"},
+      {"a 206 that stops short", {"--drop-after", cut, "--range-answer", "other-end"}, {"", from_half, ""}, "installed"},
+      {"a 206 of another size", {"--drop-after", cut, "--range-answer", "other-total"}, {"", from_half, ""}, "installed"},
+      {"a changed ETag, If-Range ignored", {"--drop-after", cut, "--range-answer", "new-etag"}, {"", from_half, ""},
+       "installed"},
+      {"a 416 once", {"--drop-after", cut, "--range-answer", "416"}, {"", from_half, ""}, "installed"},
+      {"a 416 twice",
+       {"--drop-after", cut, "--drop-times", "2", "--range-answer", "416", "--range-answer-times", "2"},
+       {"", from_half, "", from_half},
+       "HTTP 416"},
+      {"a 503", {"--drop-after", cut, "--range-answer", "503"}, {"", from_half}, "HTTP 503"},
+      {"only a weak ETag", {"--drop-after", cut, "--validator", "weak"}, {"", ""}, "installed"},
+      {"no validator", {"--drop-after", cut, "--validator", "none"}, {"", ""}, "installed"},
+      {"only Last-Modified", {"--drop-after", cut, "--validator", "last-modified"}, {"", from_half}, "installed"},
+      {"six cuts, one past the cap",
+       {"--drop-after", std::to_string(kSize / 8), "--drop-times", "6"},
+       {"", "bytes=4194304-", "bytes=8388608-", "bytes=12582912-", "bytes=16777216-", "bytes=20971520-"},
+       "the connection was reset or cut off"},
+      {"cut after the last byte", {"--package-body", "long", "--drop-after", std::to_string(kSize)}, {""}, "installed"},
+  };
+  DownloadLimits limits;
+  limits.first_pause = std::chrono::milliseconds(10);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Outcome outcome = download(c.switches, limits);
+    EXPECT_EQ(outcome.ending, c.ending);
+    ASSERT_EQ(outcome.gets.size(), c.ranges.size());
+    for (std::size_t i = 0; i < c.ranges.size(); ++i) {
+      const json& headers = outcome.gets[i]["headers"];
+      EXPECT_EQ(headers.value("Range", ""), c.ranges[i]) << i;
+      EXPECT_EQ(headers.contains("If-Range"), !c.ranges[i].empty()) << i;
+    }
   }
 }
 
@@ -510,7 +559,8 @@ TEST_F(SignedRequests, ThePackageAnswerNamesTheReleaseAsked) {
     EXPECT_EQ(package.filename, described["filename"]);
     EXPECT_EQ(package.size_bytes, described["size_bytes"]);
     EXPECT_EQ(package.sha256, described["sha256"]);
-    EXPECT_EQ(package.download_url, server->base_url() + kDownloadPath + package.version + "/" + package.filename);
+    // Under its digest: the bytes of a package URL never change.
+    EXPECT_EQ(package.download_url, server->base_url() + kDownloadPath + package.sha256 + "/" + package.filename);
     // The package it names downloads whole and matches its digest.
     const Pulled pulled = pull(*release_client, package.download_url);
     ASSERT_FALSE(pulled.error) << *pulled.error;
