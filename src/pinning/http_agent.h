@@ -8,6 +8,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "pinning/pinned_tls.h"
@@ -35,6 +36,10 @@ struct HttpRequest {
   // set, whatever the server does; a request whose flag is already set never
   // connects. The flag must outlive the response.
   const std::atomic<bool>* cancel = nullptr;
+  // When given, receives the proxy ("host:port") that carried this request, also
+  // when it failed, and is left empty when the request went direct: what a caller
+  // logs of a failure must describe this request, not the one before it.
+  std::string* proxy_used = nullptr;
 };
 
 // The error text of a request ended by its cancel flag.
@@ -72,13 +77,16 @@ struct AgentSettings {
 // The error text of a request that a proxy refused for want of sign-in.
 std::string proxy_sign_in_text(const std::string& proxy);
 
+// Whether HOST is on BYPASS_LIST, a Windows proxy bypass list: entries separated
+// by semicolons or white space, "*" matching any run of characters, "<local>" any
+// host name without a dot, letter case ignored. Such a host is reached directly.
+bool bypasses_proxy(std::string_view bypass_list, std::string_view host);
+
 // Writes to an agent's log the proxy its connections go through, each time it
 // differs from the last one written. Safe for concurrent use.
 class ProxyNote {
  public:
   void note(const AgentSettings& settings, const std::string& proxy, const std::string& host);
-  // Whether the last connection noted went through a proxy.
-  bool through_proxy() const;
 
  private:
   mutable std::mutex mutex_;
@@ -97,10 +105,6 @@ class HttpAgent {
   // before that (name resolution, connection, handshake, pin check, time limit,
   // I/O) is an error whose text is the transport's.
   virtual Result<std::unique_ptr<HttpResponse>> send(const HttpRequest& request) const = 0;
-
-  // Whether the last connection went through a proxy, whose failures (a sign-in
-  // it wants, a key it presents in the server's place) are worth a log line.
-  virtual bool through_proxy() const { return false; }
 };
 
 }  // namespace quillmar

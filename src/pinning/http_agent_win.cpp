@@ -198,6 +198,7 @@ class WinHttpAgent final : public HttpAgent {
         resolver_(std::move(resolver)) {}
 
   Result<std::unique_ptr<HttpResponse>> send(const HttpRequest& request) const override {
+    if (request.proxy_used != nullptr) request.proxy_used->clear();
     if (request.cancel != nullptr && request.cancel->load()) return Error{kRequestCancelled};
     const std::wstring url = utf8_to_wide(request.url);
     URL_COMPONENTS parts{};
@@ -232,7 +233,11 @@ class WinHttpAgent final : public HttpAgent {
     // sets one on each request.
     const std::optional<ProxyChoice> proxy =
         per_request_proxy_ ? scripted_proxy_for(resolver_.get(), user_proxy_, url) : user_proxy_.fixed;
-    if (proxy) note_proxy(wide_to_utf8(proxy->proxy), pin.host);
+    // WinHTTP sends a host on the bypass list direct, past the proxy.
+    if (proxy && !bypasses_proxy(wide_to_utf8(proxy->bypass), pin.host)) {
+      note_proxy(wide_to_utf8(proxy->proxy), pin.host);
+      if (request.proxy_used != nullptr) *request.proxy_used = wide_to_utf8(proxy->proxy);
+    }
 
     // The body, which carries the nonce and the chosen version, is never handed to
     // WinHttpSendRequest: it goes out with WinHttpWriteData only once the pin check
@@ -287,7 +292,6 @@ class WinHttpAgent final : public HttpAgent {
 
  private:
   void note_proxy(const std::string& proxy, const std::string& host) const { proxy_note_.note(settings_, proxy, host); }
-  bool through_proxy() const override { return proxy_note_.through_proxy(); }
 
   AgentSettings settings_;
   InternetHandle session_;

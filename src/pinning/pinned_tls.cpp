@@ -75,9 +75,34 @@ void ProxyNote::note(const AgentSettings& settings, const std::string& proxy, co
   settings.log("connecting to " + host + " through the proxy " + proxy);
 }
 
-bool ProxyNote::through_proxy() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return !last_.empty();
+namespace {
+
+// Whether TEXT matches PATTERN, in which "*" stands for any run of characters.
+bool matches_wildcard(std::string_view pattern, std::string_view text) {
+  const std::size_t star = pattern.find('*');
+  if (star == std::string_view::npos) return pattern == text;
+  if (text.substr(0, star) != pattern.substr(0, star)) return false;
+  pattern.remove_prefix(star + 1);
+  text.remove_prefix(star);
+  for (std::size_t skip = 0; skip <= text.size(); ++skip) {
+    if (matches_wildcard(pattern, text.substr(skip))) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+bool bypasses_proxy(std::string_view bypass_list, std::string_view host) {
+  const std::string wanted = ascii_lower(host);
+  constexpr std::string_view kSeparators = "; \t\r\n";
+  std::size_t at = 0;
+  while ((at = bypass_list.find_first_not_of(kSeparators, at)) != std::string_view::npos) {
+    const std::size_t end = std::min(bypass_list.find_first_of(kSeparators, at), bypass_list.size());
+    const std::string entry = ascii_lower(bypass_list.substr(at, end - at));
+    at = end;
+    if (entry == "<local>" ? wanted.find('.') == std::string::npos : matches_wildcard(entry, wanted)) return true;
+  }
+  return false;
 }
 
 PinnedTls PinnedTls::for_base_url(std::string_view base_url, std::vector<Sha256Digest> pins) {

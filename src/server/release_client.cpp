@@ -51,14 +51,16 @@ class PinnedReleaseClient final : public ReleaseClient {
  private:
   // Any failure before the whole answer is in is Network; the transport's text
   // (a refused pin among them) goes no further.
-  ReleaseResult<JsonAnswer> exchange(const HttpRequest& request) const {
+  ReleaseResult<JsonAnswer> exchange(HttpRequest request) const {
     const ReleaseError network = network_error();
+    std::string proxy;
+    request.proxy_used = &proxy;
     auto response = agent_->send(request);
     if (!response) {
       // Network carries no detail, and a direct request's log says only that. Through
       // a proxy the cause (a sign-in it wants, a key it presents in the server's
       // place, named by its issuer) is what whoever reads the log needs.
-      if (log_ && agent_->through_proxy()) log_("request failed: " + response.error().message);
+      if (log_ && !proxy.empty()) log_("request failed: " + response.error().message);
       return network;
     }
     std::string text;

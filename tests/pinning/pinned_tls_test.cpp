@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "pinning/http_agent.h"
 #include "pinning/pinned_tls.h"
 #include "walk_vectors.h"
 
@@ -31,6 +32,26 @@ TEST(PinnedHost, AppliesToTheSameHostInAnyLetterCaseOnly) {
   EXPECT_FALSE(pinned.applies_to("cdn.release.example.com"));
   EXPECT_FALSE(pinned.applies_to("localhost"));
   EXPECT_FALSE(PinnedTls::for_base_url("https://release.example.com", {}).applies_to("release.example.com"));
+}
+
+// A host on the user's bypass list is reached directly, so a failure there is
+// not a proxy's.
+TEST(ProxyBypass, MatchesListedHostsOnly) {
+  const struct {
+    const char* list;
+    const char* host;
+    bool bypassed;
+  } cases[] = {
+      {"localhost", "LocalHost", true},
+      {"intranet.test; *.Example.com", "release.example.com", true},
+      {"*.example.com", "example.com", false},
+      {"<local>", "localhost", true},
+      {"<local>", "release.example.com", false},
+      {"10.* \t 127.0.0.1", "127.0.0.1", true},
+      {"release.example.com.evil", "release.example.com", false},
+      {"", "localhost", false},
+  };
+  for (const auto& test : cases) EXPECT_EQ(bypasses_proxy(test.list, test.host), test.bypassed) << test.list;
 }
 
 TEST(PinCheck, AcceptsALeafWhoseKeyMatchesEitherPin) {
