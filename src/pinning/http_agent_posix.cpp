@@ -13,6 +13,12 @@
 // no_proxy), which it reads unless told otherwise; any sign-in scheme libcurl
 // offers may answer the proxy. Through a proxy the pin check still runs on the
 // TLS session with the server, inside the CONNECT tunnel, never on the proxy.
+//
+// libcurl asks a proxy first without credentials and answers its 407 on the same
+// connection. A proxy that closes that connection after its 407 without saying so
+// leaves libcurl writing the credentials to a closed socket; when the user gave
+// credentials, the request is made once more on a new connection with the one
+// scheme the challenge named, which libcurl then sends from the first CONNECT on.
 
 #include <curl/curl.h>
 #include <openssl/err.h>
@@ -21,6 +27,7 @@
 #include <openssl/x509.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 
@@ -75,7 +82,8 @@ class CurlAgent;
 // One request and its response, from sending to the end of the body.
 class CurlTransfer final : public HttpResponse {
  public:
-  CurlTransfer(const CurlAgent& agent, const HttpRequest& request);
+  // PROXY_AUTH: the CURLAUTH_* schemes that may answer a proxy.
+  CurlTransfer(const CurlAgent& agent, const HttpRequest& request, long proxy_auth);
   ~CurlTransfer() override {
     if (multi_ && easy_) curl_multi_remove_handle(multi_.get(), easy_.get());
   }
@@ -84,6 +92,13 @@ class CurlTransfer final : public HttpResponse {
   int status() const override { return status_; }
   std::optional<std::string> header(const std::string& name) const override;
   Result<std::size_t> read(std::uint8_t* buffer, std::size_t capacity) override;
+
+  // The proxy ("address:port") that answered this transfer; empty when it went direct.
+  const std::string& proxy() const { return proxy_; }
+  // After a failed start: the one scheme to answer the proxy's 407 with on a new
+  // connection, when the user gave credentials and the challenge named a scheme
+  // they can answer; 0 otherwise.
+  long sign_in_scheme_for_retry() const;
 
  private:
   std::size_t take_pending(std::uint8_t* buffer, std::size_t capacity);
@@ -101,7 +116,9 @@ class CurlTransfer final : public HttpResponse {
 
   const CurlAgent& agent_;
   HttpRequest request_;
+  long proxy_auth_;
   std::string host_;
+  std::string proxy_;
   std::unique_ptr<CURLM, CurlMultiDeleter> multi_;
   std::unique_ptr<CURL, CurlEasyDeleter> easy_;
   std::unique_ptr<curl_slist, CurlListDeleter> headers_;
@@ -136,9 +153,18 @@ class CurlAgent final : public HttpAgent {
       : settings_(std::move(settings)), anchor_(std::move(anchor)) {}
 
   Result<std::unique_ptr<HttpResponse>> send(const HttpRequest& request) const override {
+    if (request.proxy_used != nullptr) request.proxy_used->clear();
     if (request.cancel != nullptr && request.cancel->load()) return Error{kRequestCancelled};
-    auto transfer = std::make_unique<CurlTransfer>(*this, request);
-    QUILLMAR_TRY(transfer->start());
+    auto transfer = std::make_unique<CurlTransfer>(*this, request, static_cast<long>(CURLAUTH_ANY));
+    Result<void> started = transfer->start();
+    if (!started) {
+      if (const long scheme = transfer->sign_in_scheme_for_retry(); scheme != 0) {
+        transfer = std::make_unique<CurlTransfer>(*this, request, scheme);
+        started = transfer->start();
+      }
+    }
+    if (request.proxy_used != nullptr) *request.proxy_used = transfer->proxy();
+    if (!started) return started.error();
     return std::unique_ptr<HttpResponse>(std::move(transfer));
   }
 
@@ -161,7 +187,6 @@ class CurlAgent final : public HttpAgent {
   bool has_anchor() const { return anchor_ != nullptr; }
 
   void note_proxy(const std::string& proxy, const std::string& host) const { proxy_note_.note(settings_, proxy, host); }
-  bool through_proxy() const override { return proxy_note_.through_proxy(); }
 
  private:
   AgentSettings settings_;
@@ -185,8 +210,43 @@ long proxy_status(CURL* easy) {
   return status;
 }
 
-CurlTransfer::CurlTransfer(const CurlAgent& agent, const HttpRequest& request)
-    : agent_(agent), request_(request), host_(host_of_url(request.url)) {}
+// Whether the proxy libcurl takes for an https URL from the environment carries
+// credentials. libcurl reads these variables in this order; the first that is set
+// names the proxy.
+bool proxy_credentials_given() {
+  for (const char* name : {"https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"}) {
+    const char* value = std::getenv(name);
+    if (value == nullptr || value[0] == '\0') continue;
+    CURLU* parsed = curl_url();
+    char* user = nullptr;
+    const bool given = parsed != nullptr &&
+                       curl_url_set(parsed, CURLUPART_URL, value, CURLU_DEFAULT_SCHEME | CURLU_NON_SUPPORT_SCHEME) ==
+                           CURLUE_OK &&
+                       curl_url_get(parsed, CURLUPART_USER, &user, 0) == CURLUE_OK && user != nullptr && user[0] != '\0';
+    curl_free(user);
+    curl_url_cleanup(parsed);
+    return given;
+  }
+  return false;
+}
+
+CurlTransfer::CurlTransfer(const CurlAgent& agent, const HttpRequest& request, long proxy_auth)
+    : agent_(agent), request_(request), proxy_auth_(proxy_auth), host_(host_of_url(request.url)) {}
+
+long CurlTransfer::sign_in_scheme_for_retry() const {
+  if (proxy_auth_ != static_cast<long>(CURLAUTH_ANY) || proxy_status(easy_.get()) != 407 || cancelled_ ||
+      !proxy_credentials_given()) {
+    return 0;
+  }
+  long offered = 0;
+  curl_easy_getinfo(easy_.get(), CURLINFO_PROXYAUTH_AVAIL, &offered);
+  // The strongest first, as libcurl itself prefers them; each answers with a user
+  // name and password.
+  for (const unsigned long scheme : {CURLAUTH_NTLM, CURLAUTH_DIGEST, CURLAUTH_BASIC}) {
+    if ((static_cast<unsigned long>(offered) & scheme) != 0) return static_cast<long>(scheme);
+  }
+  return 0;
+}
 
 Result<void> CurlTransfer::start() {
   multi_.reset(curl_multi_init());
@@ -207,7 +267,7 @@ Result<void> CurlTransfer::start() {
   curl_easy_setopt(easy, CURLOPT_SSLVERSION, static_cast<long>(CURL_SSLVERSION_TLSv1_2));
   curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
   curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
-  curl_easy_setopt(easy, CURLOPT_PROXYAUTH, static_cast<long>(CURLAUTH_ANY));
+  curl_easy_setopt(easy, CURLOPT_PROXYAUTH, proxy_auth_);
   if (agent_.has_anchor()) {
     curl_easy_setopt(easy, CURLOPT_SSL_CTX_FUNCTION, &CurlAgent::add_trust_anchor);
     curl_easy_setopt(easy, CURLOPT_SSL_CTX_DATA, &agent_);
@@ -243,7 +303,10 @@ Result<void> CurlTransfer::start() {
   drive([this] { return head_at_.has_value(); });
   if (!head_at_) {
     // A proxy that refused the tunnel (a 407) is still the proxy this request took.
-    if (proxy_status(easy_.get()) != 0) agent_.note_proxy(peer_address(easy_.get()), host_);
+    if (proxy_status(easy_.get()) != 0) {
+      proxy_ = peer_address(easy_.get());
+      agent_.note_proxy(proxy_, host_);
+    }
     return failure_text();
   }
   return {};
@@ -253,7 +316,8 @@ int CurlTransfer::on_connected(void* self, char*, char*, int, int) {
   auto* transfer = static_cast<CurlTransfer*>(self);
   transfer->sent_at_ = Clock::now();
   if (proxy_status(transfer->easy_.get()) != 0) {
-    transfer->agent_.note_proxy(peer_address(transfer->easy_.get()), transfer->host_);
+    transfer->proxy_ = peer_address(transfer->easy_.get());
+    transfer->agent_.note_proxy(transfer->proxy_, transfer->host_);
   }
   std::optional<std::span<const std::uint8_t>> leaf;
   std::vector<std::uint8_t> der;
