@@ -42,11 +42,19 @@ std::optional<std::string> validator_of(const ResponseStream& stream) {
   return std::nullopt;
 }
 
-// Whether a 206's Content-Range ("bytes FIRST-LAST/SIZE") starts at FIRST.
-bool range_starts_at(const std::optional<std::string>& content_range, std::uint64_t first) {
-  if (!content_range) return false;
-  const std::string expected = "bytes " + std::to_string(first) + "-";
-  return content_range->rfind(expected, 0) == 0;
+// Whether a 206 continues exactly the body being written: its Content-Range
+// ("bytes FIRST-LAST/SIZE") names the first missing byte, the package's last byte
+// and the package's size, and its ETag, when it has one, is the first answer's. A
+// server that ignored If-Range, or answers for another file or another range,
+// would otherwise splice foreign bytes onto the file, caught only by the digest
+// after the whole download.
+bool continues_exactly(const ResponseStream& stream, std::uint64_t first, std::uint64_t size,
+                       const std::optional<std::string>& first_etag) {
+  const std::string expected =
+      "bytes " + std::to_string(first) + "-" + std::to_string(size - 1) + "/" + std::to_string(size);
+  if (stream.header("Content-Range") != expected) return false;
+  const std::optional<std::string> etag = stream.header("ETag");
+  return !etag || etag == first_etag;
 }
 
 // Waits for PAUSE; false when the cancel flag was set meanwhile, which is noticed
@@ -112,7 +120,9 @@ DownloadResult downloadPackage(const Package& package, const ReleaseClient& clie
   if (!opened) return cancel.load() ? cancelled : failed(opened.error().message);
   std::unique_ptr<ResponseStream> stream = std::move(opened).value();
   if (stream->status() != 200) return failed("HTTP " + std::to_string(stream->status()));
-  const std::optional<std::string> validator = validator_of(*stream);
+  // What the answer whose body the file holds said of itself, for the resumptions.
+  std::optional<std::string> validator = validator_of(*stream);
+  std::optional<std::string> first_etag = stream->header("ETag");
 
   auto created = PackageFile::create(package_file);
   if (!created) return failed(created.error().message);
@@ -129,6 +139,7 @@ DownloadResult downloadPackage(const Package& package, const ReleaseClient& clie
   std::vector<std::uint8_t> buffer(kDownloadBufferSize);
   bool progressed = false;
   int resumptions = 0;
+  bool range_refused = false;
   for (;;) {
     // One answer's body, from where the file stands. A broken connection (reset,
     // cut off, a stall, the body limit) is the transport's error; a body that is
@@ -149,24 +160,28 @@ DownloadResult downloadPackage(const Package& package, const ReleaseClient& clie
         return discard(failed(accepted.error().message));
       }
     }
-    if (!broken) break;
+    // A connection that broke after the last announced byte lost nothing: there
+    // is no rest to ask for, and the checks decide.
+    if (!broken || sink.downloaded() == package.size_bytes) break;
     stream.reset();
 
     // Resume: ask for the rest after a pause, a few times at most. A connection
     // that broke before any byte came is not a link that dropped mid-way; it ends
     // the download as a failed first request does.
+    bool from_start = false;
     for (;;) {
       if (!progressed || resumptions == kDownloadResumptions) return discard(failed(*broken));
-      const auto pause = std::chrono::duration_cast<std::chrono::milliseconds>(kDownloadFirstPause) * (1 << resumptions);
+      const auto pause = limits.first_pause * (1 << resumptions);
       ++resumptions;
       if (!pause_unless_cancelled(pause, cancel)) return discard(cancelled);
       // Without a validator a range cannot be asked for safely: the server may
       // have changed the package meanwhile and would splice the new one's tail
-      // onto the old one's head, which only the final digest check would catch,
-      // after the whole download. So the package is asked for again whole, with
-      // the first request's plain GET, and is started again from byte 0.
+      // onto the old one's head. So the package is asked for again whole, with
+      // the first request's plain GET, and is started again from byte 0; so it is
+      // after a range answer that did not continue exactly.
+      const bool ranged = validator && !from_start;
       request.headers.clear();
-      if (validator) {
+      if (ranged) {
         request.headers = {{"Range", "bytes=" + std::to_string(sink.downloaded()) + "-"}, {"If-Range", *validator}};
       }
       auto reopened = client.send_download(request);
@@ -177,10 +192,28 @@ DownloadResult downloadPackage(const Package& package, const ReleaseClient& clie
       }
       stream = std::move(reopened).value();
       const int status = stream->status();
-      if (validator && status == 206 && range_starts_at(stream->header("Content-Range"), sink.downloaded())) break;
+      if (ranged && status == 206) {
+        if (continues_exactly(*stream, sink.downloaded(), package.size_bytes, first_etag)) break;
+        broken = "HTTP 206";
+        from_start = true;
+        stream.reset();
+        continue;
+      }
+      // A 416 says the range is past the end of what the server holds now: once,
+      // the package is asked for whole; twice, the server and this run disagree.
+      if (ranged && status == 416 && !range_refused) {
+        range_refused = true;
+        broken = "HTTP 416";
+        from_start = true;
+        stream.reset();
+        continue;
+      }
       if (status != 200) return discard(failed("HTTP " + std::to_string(status)));
-      // The whole package again (the server does not do ranges, or the package
-      // changed): the file and the digest start over.
+      // The whole package again (the server does not do ranges, the package
+      // changed, or a range answer could not be trusted): the file and the digest
+      // start over, and this answer's validator serves the next resumption.
+      validator = validator_of(*stream);
+      first_etag = stream->header("ETag");
       file.close();
       auto again = PackageFile::create(package_file);
       if (!again) return discard(failed(again.error().message));

@@ -72,11 +72,14 @@ using DownloadResult = Result<void, DownloadStop>;
 struct DownloadLimits {
   std::chrono::seconds body_limit = kDownloadBodyLimit;  // per request
   std::chrono::milliseconds stall_limit = kDownloadStallLimit;
+  std::chrono::milliseconds first_pause = kDownloadFirstPause;
 };
 
 // Streams PACKAGE into PACKAGE_FILE through the release client, checking length and
 // digest as it goes. A body that breaks off after some bytes is resumed with a
-// range request (or started again from byte 0 when the server sends it whole). The
+// range request when the first answer gave a strong validator, and the range answer
+// is used only when it continues the file exactly; otherwise the package is asked
+// for whole and started again from byte 0. The
 // cancel flag is read before each read and during the pauses between requests. On
 // any ending but success the partial file is deleted.
 DownloadResult downloadPackage(const Package& package, const ReleaseClient& client, const Path& package_file,

@@ -7,11 +7,13 @@
 #include <openssl/evp.h>
 #include <openssl/pem.h>
 #include <openssl/x509.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <fstream>
 #include <iostream>
 #include <map>
@@ -24,6 +26,7 @@
 #include "answers.h"
 #include "loopback_listener.h"
 #include "package_body.h"
+#include "package_head.h"
 #include "release_store.h"
 #include "server/release_parts.h"
 #include "system/json_text.h"
@@ -69,6 +72,15 @@ constexpr char kUsage[] =
     "  --stall-after N          after N body bytes of the first package answer, send\n"
     "                           nothing more and keep the connection open\n"
     "  --ignore-range           answer every package request 200 with the whole body\n"
+    "  --validator KIND         what package answers carry: strong (an ETag, the\n"
+    "                           default), weak (a weak ETag), last-modified, or none\n"
+    "  --range-answer KIND      answer the first --range-answer-times range requests\n"
+    "                           wrongly: other-start (a 206 from another byte),\n"
+    "                           other-end (one that stops before the last byte),\n"
+    "                           other-total (another package's bytes and size),\n"
+    "                           new-etag (a changed package, If-Range ignored), or a\n"
+    "                           status such as 416 or 503\n"
+    "  --range-answer-times N   how many range requests --range-answer takes (default 1)\n"
     "  --served-log FILE        append a JSON line per package answer: status, first\n"
     "                           byte and body bytes sent\n";
 
@@ -97,6 +109,9 @@ struct Options {
   int drop_times = 1;
   std::optional<std::uint64_t> stall_after;
   bool ignore_range = false;
+  std::string validators = "strong";
+  std::optional<std::string> range_answer;
+  int range_answer_times = 1;
   fs::path served_log;
 };
 
@@ -149,6 +164,20 @@ std::optional<Options> parse_options(int argc, char** argv, std::string& problem
       else if (flag == "--drop-times") options.drop_times = std::stoi(*value);
       else if (flag == "--stall-after") options.stall_after = std::stoull(*value);
       else if (flag == "--served-log") options.served_log = *value;
+      else if (flag == "--range-answer-times") options.range_answer_times = std::stoi(*value);
+      else if (flag == "--validator") {
+        if (!package_validators(*value, "", "")) {
+          problem = "--validator takes strong, weak, last-modified or none";
+          return std::nullopt;
+        }
+        options.validators = *value;
+      } else if (flag == "--range-answer") {
+        if (!known_hostile_range(*value)) {
+          problem = "--range-answer takes other-start, other-end, other-total, new-etag or a status";
+          return std::nullopt;
+        }
+        options.range_answer = *value;
+      }
       else if (flag == "--package-body") {
         if (*value != "short" && *value != "long" && *value != "wrong" && *value != "slow" && *value != "cut") {
           problem = "--package-body takes short, long, wrong, slow or cut";
@@ -198,6 +227,16 @@ std::string served_key_pin(const fs::path& certificate_file) {
   OPENSSL_free(der);
   X509_free(certificate);
   return pin;
+}
+
+// The time FILE last changed, as an HTTP date (Last-Modified).
+std::string http_date(const fs::path& file) {
+  struct stat status {};
+  if (::stat(file.c_str(), &status) != 0) return {};
+  std::tm parts{};
+  gmtime_r(&status.st_mtime, &parts);
+  char text[64];
+  return std::string(text, std::strftime(text, sizeof text, "%a, %d %b %Y %H:%M:%S GMT", &parts));
 }
 
 std::string read_text(const fs::path& path) {
@@ -324,22 +363,12 @@ class ReleaseServer {
     reply_signed(response, signed_answer(std::move(answer), request));
   }
 
-  // The first byte a package request asks for: "Range: bytes=N-" alone, honoured
-  // only when an If-Range it carries names the package's current ETag. Any other
-  // form of Range is answered with the whole body, as HTTP allows.
-  std::optional<std::uint64_t> requested_start(const httplib::Request& request, const std::string& etag) const {
-    if (options_.ignore_range || !request.has_header("Range")) return std::nullopt;
-    if (request.has_header("If-Range") && request.get_header_value("If-Range") != etag) return std::nullopt;
-    const std::string range = request.get_header_value("Range");
-    static const std::string prefix = "bytes=";
-    if (range.size() < prefix.size() + 2 || range.compare(0, prefix.size(), prefix) != 0 || range.back() != '-') {
-      return std::nullopt;
-    }
-    const std::string digits = range.substr(prefix.size(), range.size() - prefix.size() - 1);
-    if (digits.empty() || digits.size() > 19 || digits.find_first_not_of("0123456789") != std::string::npos) {
-      return std::nullopt;
-    }
-    return std::stoull(digits);
+  // The wrong range answer to give to this range request, while any are left.
+  std::optional<std::string> take_range_answer() {
+    std::lock_guard<std::mutex> lock(failures_mutex_);
+    if (!options_.range_answer || range_answers_ >= options_.range_answer_times) return std::nullopt;
+    ++range_answers_;
+    return options_.range_answer;
   }
 
   // The faults of the next package answer: each of the first --drop-times answers
@@ -379,31 +408,31 @@ class ReleaseServer {
       response.status = 500;
       return;
     }
-    // A strong validator: the package's digest names its bytes exactly.
-    const std::string etag = "\"" + release->sha256 + "\"";
-    const std::optional<std::uint64_t> start = requested_start(request, etag);
+    const auto header = [&request](const char* name) -> std::optional<std::string> {
+      if (!request.has_header(name)) return std::nullopt;
+      return request.get_header_value(name);
+    };
+    const PackageValidators validators =
+        *package_validators(options_.validators, release->sha256, http_date(release->package_path));
+    std::optional<std::uint64_t> start = requested_start(header("Range"), header("If-Range"), validators.if_range);
+    if (options_.ignore_range) start.reset();
+    const std::optional<std::string> hostile = start ? take_range_answer() : std::nullopt;
+    PackageHead head = package_head(start, body->announced_size(), validators, hostile);
+    if (options_.ignore_range) head.headers.erase("Accept-Ranges");
     // The range is answered here; httplib must not cut the body a second time.
     const_cast<httplib::Request&>(request).ranges.clear();  // NOLINT(cppcoreguidelines-pro-type-const-cast)
-    const std::uint64_t size = body->announced_size();
-    response.set_header("ETag", etag);
-    if (!options_.ignore_range) response.set_header("Accept-Ranges", "bytes");
-    if (start && *start >= size) {
-      response.status = 416;
-      response.set_header("Content-Range", "bytes */" + std::to_string(size));
-      return;
-    }
-    const std::uint64_t first = start.value_or(0);
-    response.status = start ? 206 : 200;
-    if (start) {
-      response.set_header("Content-Range",
-                          "bytes " + std::to_string(first) + "-" + std::to_string(size - 1) + "/" + std::to_string(size));
-    }
+    response.status = head.status;
+    for (const auto& [name, value] : head.headers) response.set_header(name, value);
+    if (head.status != 200 && head.status != 206) return;
+    const std::uint64_t first = head.first;
+    const bool other_bytes = head.other_bytes;
     const BodyFaults faults = take_body_faults();
     auto buffer = std::make_shared<std::vector<char>>(body->piece_size());
     auto served = std::make_shared<std::uint64_t>(0);
     response.set_content_provider(
-        static_cast<std::size_t>(size - first), "application/octet-stream",
-        [this, body, buffer, served, first, faults](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+        static_cast<std::size_t>(head.length), "application/octet-stream",
+        [this, body, buffer, served, first, faults, other_bytes](std::size_t offset, std::size_t length,
+                                                                httplib::DataSink& sink) {
           std::size_t wanted = std::min(length, buffer->size());
           if (faults.drop_after) {
             // Cut here: the head promised every byte, the connection ends now.
@@ -418,6 +447,7 @@ class ReleaseServer {
             wanted = static_cast<std::size_t>(std::min<std::uint64_t>(wanted, *faults.stall_after - offset));
           }
           const std::size_t count = body->read(first + offset, buffer->data(), wanted);
+          if (other_bytes) std::for_each(buffer->data(), buffer->data() + count, [](char& byte) { byte ^= 0x5a; });
           // Nothing to give short of the announced size ends the connection there.
           if (count == 0 || !sink.write(buffer->data(), count)) return false;
           *served += count;
@@ -443,6 +473,7 @@ class ReleaseServer {
   Options options_;
   std::map<std::string, int> failures_left_;
   int package_answers_ = 0;
+  int range_answers_ = 0;
   std::mutex failures_mutex_;
   ReleaseStore store_;
   std::optional<AnswerSigner> signer_;
