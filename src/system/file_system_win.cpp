@@ -80,7 +80,7 @@ struct Listed {
 std::optional<std::vector<Listed>> list_open_folder(HANDLE folder) {
   std::vector<Listed> listed;
   // LONGLONG elements keep the records' 8-byte alignment.
-  std::vector<LONGLONG> buffer(8 * 1024);
+  std::vector<LONGLONG> buffer(std::size_t{8} * 1024);
   auto kind = FileIdBothDirectoryRestartInfo;
   for (;;) {
     if (!GetFileInformationByHandleEx(folder, kind, buffer.data(),
