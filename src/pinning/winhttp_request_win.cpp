@@ -44,6 +44,7 @@ struct WinHttpRequest::State {
   bool done = false;
   DWORD error = 0;
   DWORD completed_bytes = 0;
+  std::optional<Clock::time_point> connecting_at;
   std::optional<Clock::time_point> sending_at;
   bool pin_checked = false;
   std::string refusal;
@@ -70,6 +71,25 @@ struct WinHttpRequest::State {
     SetEvent(win_handle(completed));
   }
 
+  // A new connection begins: it is not checked yet, whatever an earlier one of the
+  // same request was, and the proxy it may go through may ask for a sign-in.
+  void connection_starts(HINTERNET request) {
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      if (!connecting_at) connecting_at = Clock::now();
+      pin_checked = false;
+    }
+    set_autologon(request, WINHTTP_AUTOLOGON_SECURITY_LEVEL_LOW);
+  }
+
+  // A proxy that asks for integrated Windows sign-in (Negotiate, NTLM) gets the
+  // user's own logon; the server never does. WinHTTP's policy cannot tell the two
+  // apart, so it is opened for each new connection, which only a proxy can
+  // challenge before the TLS handshake, and closed once the handshake is done.
+  static void set_autologon(HINTERNET request, DWORD level) {
+    WinHttpSetOption(request, WINHTTP_OPTION_AUTOLOGON_POLICY, &level, sizeof level);
+  }
+
   // The pin check, right after the handshake and before the head is written.
   void check_pin(HINTERNET request) {
     PCCERT_CONTEXT certificate = nullptr;
@@ -87,8 +107,12 @@ struct WinHttpRequest::State {
     if (!leaf) {
       std::lock_guard<std::mutex> lock(mutex);
       sending_at = Clock::now();
+      pin_checked = false;
       return;
     }
+    // The connection to the server is up, through any proxy's tunnel: from here on
+    // only the server can ask for a sign-in, and it never gets the user's logon.
+    set_autologon(request, WINHTTP_AUTOLOGON_SECURITY_LEVEL_HIGH);
     Result<void> checked;
     // Every request of an agent with an anchor is judged, also on a kept-alive
     // connection, since that one may have been opened by a retry.
@@ -129,6 +153,10 @@ void CALLBACK WinHttpRequest::on_status(HINTERNET handle, DWORD_PTR context, DWO
         std::lock_guard<std::mutex> lock(state->mutex);
         state->secure_failure |= *static_cast<const DWORD*>(information);
       }
+      return;
+    case WINHTTP_CALLBACK_STATUS_RESOLVING_NAME:
+    case WINHTTP_CALLBACK_STATUS_CONNECTING_TO_SERVER:
+      state->connection_starts(handle);
       return;
     case WINHTTP_CALLBACK_STATUS_SENDING_REQUEST:
       state->check_pin(handle);
@@ -172,6 +200,7 @@ Result<WinHttpRequest> WinHttpRequest::open(HINTERNET connection, const std::wst
   DWORD_PTR context = reinterpret_cast<DWORD_PTR>(state);
   if (!state->completed || !state->closing || !WinHttpSetOption(handle, WINHTTP_OPTION_CONTEXT_VALUE, &context, sizeof context) ||
       WinHttpSetStatusCallback(handle, &WinHttpRequest::on_status, WINHTTP_CALLBACK_FLAG_ALL_COMPLETIONS |
+                                   WINHTTP_CALLBACK_FLAG_RESOLVE_NAME | WINHTTP_CALLBACK_FLAG_CONNECT_TO_SERVER |
                                    WINHTTP_CALLBACK_FLAG_SEND_REQUEST | WINHTTP_CALLBACK_FLAG_SECURE_FAILURE |
                                    WINHTTP_CALLBACK_FLAG_HANDLES,
                                0) == WINHTTP_INVALID_STATUS_CALLBACK) {
@@ -192,10 +221,9 @@ Result<WinHttpRequest> WinHttpRequest::open(HINTERNET connection, const std::wst
   if (!WinHttpSetTimeouts(handle, connect_ms, connect_ms, head_ms, head_ms)) {
     return Error{winhttp_error_text(GetLastError())};
   }
-  // A proxy that asks for integrated Windows sign-in (Negotiate, NTLM) gets the
-  // user's own logon, as WinHTTP allows for proxies; servers never ask for one.
-  DWORD autologon = WINHTTP_AUTOLOGON_SECURITY_LEVEL_LOW;
-  WinHttpSetOption(handle, WINHTTP_OPTION_AUTOLOGON_POLICY, &autologon, sizeof autologon);
+  // No server gets the user's logon; each new connection opens it for its proxy
+  // until the handshake (State::connection_starts).
+  State::set_autologon(handle, WINHTTP_AUTOLOGON_SECURITY_LEVEL_HIGH);
   // Not every WinHTTP knows this one; the waiting side keeps the limit regardless.
   DWORD response_ms = static_cast<DWORD>(head_ms);
   WinHttpSetOption(handle, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &response_ms, sizeof response_ms);
@@ -274,7 +302,8 @@ std::string seconds_text(std::chrono::milliseconds limit) { return std::to_strin
 Result<void> WinHttpRequest::send(const std::wstring& headers, DWORD total_length) {
   State& state = *state_;
   const auto started = Clock::now();
-  const Deadline connected{started + state.limits.connect, "no connection within " + seconds_text(state.limits.connect)};
+  const std::string no_proxy = "no proxy found within " + seconds_text(state.limits.discovery);
+  const std::string no_connection = "no connection within " + seconds_text(state.limits.connect);
   const std::string no_head = "no response head within " + seconds_text(state.limits.head);
   QUILLMAR_TRY(run(
       [&] {
@@ -283,7 +312,9 @@ Result<void> WinHttpRequest::send(const std::wstring& headers, DWORD total_lengt
                                   total_length, reinterpret_cast<DWORD_PTR>(state_));
       },
       [&](const State& now) {
-        return now.sending_at ? Deadline{*now.sending_at + now.limits.head, no_head} : connected;
+        if (now.sending_at) return Deadline{*now.sending_at + now.limits.head, no_head};
+        if (now.connecting_at) return Deadline{*now.connecting_at + now.limits.connect, no_connection};
+        return Deadline{started + now.limits.discovery, no_proxy};
       }));
   return {};
 }

@@ -23,6 +23,11 @@ using InternetHandle = std::unique_ptr<void, InternetCloser>;
 
 std::string winhttp_error_text(DWORD code);
 
+// How long finding the user's proxy may take. It may mean asking DHCP and DNS for
+// an auto-config script, fetching it and running it, each of which can wait
+// seconds on a network that has none; it counts apart from the connection's limit.
+inline constexpr std::chrono::milliseconds kProxyDiscoveryLimit{30'000};
+
 // One asynchronous WinHTTP request and the state its notifications share with the
 // thread that waits for it.
 //
@@ -50,6 +55,9 @@ class WinHttpRequest {
     std::chrono::milliseconds connect;  // name resolution, connection and TLS handshake
     std::chrono::milliseconds head;     // from writing the request to the whole response head
     const std::atomic<bool>* cancel = nullptr;
+    // Before the connection starts: finding the proxy, which automatic mode does
+    // inside the send (an auto-config script, WPAD).
+    std::chrono::milliseconds discovery = kProxyDiscoveryLimit;
   };
 
   // Opens METHOD PATH on CONNECTION (a handle of an asynchronous session);
@@ -64,13 +72,13 @@ class WinHttpRequest {
   ~WinHttpRequest();
 
   // Sends the head with HEADERS, announcing TOTAL_LENGTH body bytes, and waits
-  // until it is out: through the connect limit until the connection is up, then
-  // the head limit. The pin check runs on the way; a refusal ends the wait at once.
+  // until it is out: through the discovery limit until the connection starts,
+  // the connect limit until it is up, then the head limit. The pin check runs on the way; a refusal ends the wait at once.
   Result<void> send(const std::wstring& headers, DWORD total_length);
   // The WinHTTP error and the secure-failure flags of a failed send (0 if none).
   DWORD send_error() const;
   DWORD secure_failure() const;
-  // Whether the pin check ran for the request sent.
+  // Whether the pin check ran on the connection the request went out on.
   bool pin_checked() const;
   // Whether the pin check refused the connection.
   bool refused() const;
