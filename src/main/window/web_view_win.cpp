@@ -9,6 +9,7 @@
 #include "main/bridge/web_view_failure.h"
 #include "main/window/com_callback_win.h"
 #include "main/window/com_ptr_win.h"
+#include "main/window/restart_limit.h"
 #include "main/window/webview2_abi_win.h"
 #include "main/window/webview2_runtime_win.h"
 #include "system/wide_text_win.h"
@@ -123,6 +124,10 @@ class WindowsWebView final : public WebView2Host {
   }
 
   Result<void> restart(HWND window) override {
+    if (gave_up_ || !restarts_.allow(RestartLimit::Clock::now())) {
+      gave_up_ = true;
+      return Error{"the web view's processes ended more than three times within a minute"};
+    }
     // The old objects belong to a browser process that is gone; closing the
     // controller only lets go of its window. Every handler of theirs goes with them.
     if (controller_) controller_->Close();
@@ -308,7 +313,9 @@ class WindowsWebView final : public WebView2Host {
   // A renderer that ended or hangs takes the page with it, and every later event
   // would be lost: the page is loaded again. A browser process that ended takes the
   // whole web view: the window makes a new one, outside this handler, since the
-  // runtime must not be waited on from inside its own callback.
+  // runtime must not be waited on from inside its own callback. Both count against
+  // one RestartLimit; past it, the window is told the web view is gone, and its
+  // restart() refuses.
   Result<void> survive_process_failures() {
     return add_handler<wv::ICoreWebView2ProcessFailedEventHandler>(
         &wv::ICoreWebView2::add_ProcessFailed, "Installing the process-failure handler",
@@ -316,7 +323,12 @@ class WindowsWebView final : public WebView2Host {
           INT32 kind = -1;
           if (!args || FAILED(args->get_ProcessFailedKind(&kind))) return S_OK;
           if (kind == wv::kRenderProcessExited || kind == wv::kRenderProcessUnresponsive) {
-            if (web_view_) web_view_->Reload();
+            if (!gave_up_ && restarts_.allow(RestartLimit::Clock::now())) {
+              if (web_view_) web_view_->Reload();
+              return S_OK;
+            }
+            gave_up_ = true;
+            if (on_browser_exit_) on_browser_exit_();
           } else if (kind == wv::kBrowserProcessExited) {
             if (on_browser_exit_) on_browser_exit_();
           }
@@ -385,6 +397,8 @@ class WindowsWebView final : public WebView2Host {
   std::function<void()> on_browser_exit_;
   HWND window_ = nullptr;
   int pages_loaded_ = 0;  // navigations to the app origin, over every web view made
+  RestartLimit restarts_;  // renderer reloads and new web views alike
+  bool gave_up_ = false;   // past the limit: no more restarts
   ComPtr<wv::ICoreWebView2Environment> environment_;
   ComPtr<wv::ICoreWebView2Controller> controller_;
   ComPtr<wv::ICoreWebView2> web_view_;
