@@ -41,10 +41,14 @@
 #include <winhttp.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstddef>
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <thread>
 #include <vector>
 
 #include "pinning/http_agent.h"
@@ -124,8 +128,8 @@ UserProxySettings read_user_proxy_settings() {
 // The proxy an auto-config script or auto-detection names for URL; absent for a
 // direct connection or when neither gives an answer. RESOLVER is a synchronous
 // session.
-std::optional<ProxyChoice> scripted_proxy_for(HINTERNET resolver, const UserProxySettings& settings,
-                                              const std::wstring& url) {
+std::optional<ProxyChoice> ask_script_for_proxy(HINTERNET resolver, const UserProxySettings& settings,
+                                                const std::wstring& url) {
   WINHTTP_AUTOPROXY_OPTIONS options{};
   if (!settings.auto_config_url.empty()) {
     options.dwFlags |= WINHTTP_AUTOPROXY_CONFIG_URL;
@@ -145,6 +149,35 @@ std::optional<ProxyChoice> scripted_proxy_for(HINTERNET resolver, const UserProx
   free_global(found.lpszProxy);
   free_global(found.lpszProxyBypass);
   return choice;
+}
+
+// The same, on a thread of its own: WinHttpGetProxyForUrl blocks for as long as a
+// script or an auto-detection takes and cannot be interrupted, so the request waits
+// for it as it waits for everything else, within the discovery limit and watching
+// the cancel flag. A lookup given up on finishes alone and is dropped; what it
+// reads is its own.
+Result<std::optional<ProxyChoice>> scripted_proxy_for(HINTERNET resolver, const UserProxySettings& settings,
+                                                      const std::wstring& url, const std::atomic<bool>* cancel) {
+  struct Lookup {
+    std::mutex mutex;
+    std::condition_variable done;
+    std::optional<std::optional<ProxyChoice>> answer;
+  };
+  auto lookup = std::make_shared<Lookup>();
+  std::thread([lookup, resolver, settings, url] {
+    std::optional<ProxyChoice> choice = ask_script_for_proxy(resolver, settings, url);
+    const std::lock_guard<std::mutex> lock(lookup->mutex);
+    lookup->answer = std::move(choice);
+    lookup->done.notify_all();
+  }).detach();
+  const auto until = std::chrono::steady_clock::now() + kProxyDiscoveryLimit;
+  std::unique_lock<std::mutex> lock(lookup->mutex);
+  while (!lookup->answer) {
+    if (cancel != nullptr && cancel->load()) return Error{kRequestCancelled};
+    if (std::chrono::steady_clock::now() >= until) return Error{no_proxy_found_text(kProxyDiscoveryLimit)};
+    lookup->done.wait_for(lock, std::chrono::milliseconds(50));
+  }
+  return *lookup->answer;
 }
 
 class WinHttpResponse final : public HttpResponse {
@@ -232,7 +265,8 @@ class WinHttpAgent final : public HttpAgent {
     // The session carries a static proxy itself; only the fallback for scripts
     // sets one on each request.
     const std::optional<ProxyChoice> proxy =
-        per_request_proxy_ ? scripted_proxy_for(resolver_.get(), user_proxy_, url) : user_proxy_.fixed;
+        per_request_proxy_ ? QUILLMAR_TRY(scripted_proxy_for(resolver_.get(), user_proxy_, url, request.cancel))
+                           : user_proxy_.fixed;
     // WinHTTP sends a host on the bypass list direct, past the proxy.
     if (proxy && !bypasses_proxy(wide_to_utf8(proxy->bypass), pin.host)) {
       note_proxy(wide_to_utf8(proxy->proxy), pin.host);

@@ -299,10 +299,12 @@ std::string seconds_text(std::chrono::milliseconds limit) { return std::to_strin
 
 }  // namespace
 
+std::string no_proxy_found_text(std::chrono::milliseconds limit) { return "no proxy found within " + seconds_text(limit); }
+
 Result<void> WinHttpRequest::send(const std::wstring& headers, DWORD total_length) {
   State& state = *state_;
   const auto started = Clock::now();
-  const std::string no_proxy = "no proxy found within " + seconds_text(state.limits.discovery);
+  const std::string no_proxy = no_proxy_found_text(state.limits.discovery);
   const std::string no_connection = "no connection within " + seconds_text(state.limits.connect);
   const std::string no_head = "no response head within " + seconds_text(state.limits.head);
   QUILLMAR_TRY(run(

@@ -27,6 +27,8 @@ std::string winhttp_error_text(DWORD code);
 // an auto-config script, fetching it and running it, each of which can wait
 // seconds on a network that has none; it counts apart from the connection's limit.
 inline constexpr std::chrono::milliseconds kProxyDiscoveryLimit{30'000};
+// The failure's text when finding the proxy took longer than LIMIT.
+std::string no_proxy_found_text(std::chrono::milliseconds limit);
 
 // One asynchronous WinHTTP request and the state its notifications share with the
 // thread that waits for it.
