@@ -99,7 +99,7 @@ int main(int argc, char** argv) {
   const std::filesystem::path file = folder / package.filename;
   start = std::chrono::steady_clock::now();
   const DownloadResult result =
-      downloadPackage(package, client, file, cancel, [&](const InstallProgress&) { ++events; });
+      downloadPackage(package, client, Path(file), cancel, [&](const InstallProgress&) { ++events; });
   const double download_seconds = seconds_since(start);
   std::error_code ignored;
   std::filesystem::remove(file, ignored);

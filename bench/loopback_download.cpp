@@ -58,7 +58,7 @@ std::string quoted(const std::string& text) {
 }
 
 std::string read_or_throw(const fs::path& path) {
-  auto text = read_whole_file(path);
+  auto text = read_whole_file(Path(path));
   if (!text) throw std::runtime_error("cannot read " + path.string());
   return *text;
 }
@@ -165,7 +165,7 @@ int run(std::uint64_t mebibytes, int rounds) {
     std::atomic<bool> cancel{false};
     events = 0;
     const auto start = std::chrono::steady_clock::now();
-    const DownloadResult result = downloadPackage(package, *client.value(), download / package.filename, cancel,
+    const DownloadResult result = downloadPackage(package, *client.value(), Path(download / package.filename), cancel,
                                                   [&](const InstallProgress&) { ++events; });
     const double seconds = seconds_since(start);
     if (!result) throw std::runtime_error("download failed: " + result.error().message);

@@ -21,14 +21,14 @@ class Path {
   using string_type = std::basic_string<value_type>;
 
   Path() = default;
-  Path(string_type text) : text_(std::move(text)) {}
-  Path(const value_type* text) : text_(text) {}
+  explicit Path(string_type text) : text_(std::move(text)) {}
+  explicit Path(const value_type* text) : text_(text) {}
   // Any path type that shows its native text, such as the standard library's in tests.
   template <typename Other>
     requires requires(const Other& other) {
       { other.native() } -> std::convertible_to<const string_type&>;
     } && (!std::same_as<Other, Path>)
-  Path(const Other& other) : text_(other.native()) {}
+  explicit Path(const Other& other) : text_(other.native()) {}
 
   const string_type& native() const { return text_; }
   const value_type* c_str() const { return text_.c_str(); }

@@ -22,7 +22,7 @@ std::optional<Path> non_empty_variable(const char* name) {
 std::optional<Path> local_app_data() {
   if (auto value = non_empty_variable("LOCALAPPDATA")) return value;
   if (auto value = non_empty_variable("XDG_DATA_HOME")) return value;
-  if (auto home = non_empty_variable("HOME")) return *home / ".local" / "share";
+  if (auto home = non_empty_variable("HOME")) return *home / Path(".local") / Path("share");
   return std::nullopt;
 }
 

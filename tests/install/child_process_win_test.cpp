@@ -17,7 +17,7 @@ TEST(ChildProcessHandles, AChildInheritsNoHandleButTheStandardOnes) {
   // A child that lives a few seconds.
   wchar_t system_folder[MAX_PATH];
   ASSERT_GT(GetSystemDirectoryW(system_folder, MAX_PATH), 0u);
-  auto child = ChildProcess::start(Path(system_folder) / L"ping.exe", {"-n", "4", "127.0.0.1"});
+  auto child = ChildProcess::start(Path(system_folder) / Path(L"ping.exe"), {"-n", "4", "127.0.0.1"});
   ASSERT_TRUE(child.ok()) << child.error().message;
   CloseHandle(write_end);
 

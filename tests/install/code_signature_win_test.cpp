@@ -21,14 +21,14 @@ std::filesystem::path copy_beside_me(const char* name, const testing::ScratchFol
 
 TEST(WinVerifyTrust, AcceptsAnUnsignedProgram) {
   testing::ScratchFolder scratch;
-  const TrustAnswer answer = query_code_signature(copy_beside_me("fake-app.bin", scratch));
+  const TrustAnswer answer = query_code_signature(Path(copy_beside_me("fake-app.bin", scratch)));
   EXPECT_EQ(answer.status, kTrustNoSignature);
   EXPECT_TRUE(judge_code_signature(answer));
 }
 
 TEST(WinVerifyTrust, RefusesASignedProgramChangedAfterSigning) {
   testing::ScratchFolder scratch;
-  const auto judged = verifyCodeSignature(copy_beside_me("tampered-signed-app.bin", scratch));
+  const auto judged = verifyCodeSignature(Path(copy_beside_me("tampered-signed-app.bin", scratch)));
   ASSERT_FALSE(judged);
   EXPECT_EQ(judged.error(), 0x80096010u);  // TRUST_E_BAD_DIGEST
 }
@@ -36,7 +36,7 @@ TEST(WinVerifyTrust, RefusesASignedProgramChangedAfterSigning) {
 TEST(WinVerifyTrust, RefusesAFileThatIsNoProgram) {
   testing::ScratchFolder scratch;
   testing::write_file(scratch.path() / "quillmar-setup.exe", "not a program");
-  const auto judged = verifyCodeSignature(scratch.path() / "quillmar-setup.exe");
+  const auto judged = verifyCodeSignature(Path(scratch.path() / "quillmar-setup.exe"));
   ASSERT_FALSE(judged);
   EXPECT_EQ(judged.error(), kTrustSubjectFormUnknown);
 }

@@ -38,7 +38,7 @@ class Download : public ::testing::Test {
     record_ = stream->record;
     client_.next_stream = std::move(stream);
     return downloadPackage(
-        package, client_, file_, cancel_,
+        package, client_, Path(file_), cancel_,
         [this](const InstallProgress& progress) { events_.push_back(compact_json(progress_event(progress))); }, now);
   }
 
@@ -113,7 +113,7 @@ TEST_F(Download, ReadsAtMostOneByteMoreThanAnnounced) {
 TEST_F(Download, ReportsTheTransportErrorText) {
   client_.open_error = "Couldn't connect to server";
   const DownloadResult result =
-      downloadPackage(package_of("x"), client_, file_, cancel_, [](const InstallProgress&) {});
+      downloadPackage(package_of("x"), client_, Path(file_), cancel_, [](const InstallProgress&) {});
   EXPECT_EQ(ending(result), Ending::kFailed);
   EXPECT_EQ(detail(result), "Couldn't connect to server");
 }

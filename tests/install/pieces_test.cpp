@@ -62,14 +62,14 @@ TEST(SetupArguments, AreTheTenSwitchesInOrderWithTheTaskList) {
                         Case{true, true, "desktopicon,startmenuicon"}}) {
     request.desktop_shortcut = c.desktop;
     request.start_menu = c.start_menu;
-    const auto arguments = setup_arguments(request, std::filesystem::path("L/installer-setup.log"));
+    const auto arguments = setup_arguments(request, Path(std::filesystem::path("L/installer-setup.log")));
     ASSERT_EQ(arguments.size(), 10u);
     EXPECT_EQ(std::vector<std::string>(arguments.begin(), arguments.begin() + 7), expected_fixed);
     EXPECT_EQ(arguments[7], "/DIR=" + request.dir);
     EXPECT_EQ(arguments[8], "/TASKS=" + c.tasks);
     EXPECT_EQ(arguments[9], "/LOG=L/installer-setup.log");
   }
-  EXPECT_EQ(quote_argument(setup_arguments(request, std::filesystem::path("x"))[7]),
+  EXPECT_EQ(quote_argument(setup_arguments(request, Path(std::filesystem::path("x")))[7]),
             "\"/DIR=C:\\Users\\Test User\\AppData\\Local\\Programs\\Quillmar\"");
 }
 
@@ -99,19 +99,19 @@ TEST(ScanSetupLog, CountsALineCompletedAcrossTwoPollsOnce) {
   ScratchFolder scratch;
   const auto log = scratch.path() / "installer-setup.log";
   std::uint64_t offset = 0;
-  EXPECT_EQ(scanSetupLog(log, offset), 0u);  // not created yet
+  EXPECT_EQ(scanSetupLog(Path(log), offset), 0u);  // not created yet
   EXPECT_EQ(offset, 0u);
 
   write_file(log, "Dest filename: a\r\nDest filen");
-  EXPECT_EQ(scanSetupLog(log, offset), 1u);
+  EXPECT_EQ(scanSetupLog(Path(log), offset), 1u);
   EXPECT_EQ(offset, 18u);
-  EXPECT_EQ(scanSetupLog(log, offset), 0u);  // the unfinished line is read again, not counted
+  EXPECT_EQ(scanSetupLog(Path(log), offset), 0u);  // the unfinished line is read again, not counted
   EXPECT_EQ(offset, 18u);
 
   write_file(log, "Dest filename: a\r\nDest filename: b\r\nDest filename: c\r\n");
-  EXPECT_EQ(scanSetupLog(log, offset), 2u);
+  EXPECT_EQ(scanSetupLog(Path(log), offset), 2u);
   EXPECT_EQ(offset, 54u);
-  EXPECT_EQ(scanSetupLog(log, offset), 0u);
+  EXPECT_EQ(scanSetupLog(Path(log), offset), 0u);
 }
 
 TEST(ScanSetupLog, ReadsLinesLongerThanItsBuffer) {
@@ -120,7 +120,7 @@ TEST(ScanSetupLog, ReadsLinesLongerThanItsBuffer) {
   const std::string filler(20000, 'x');
   write_file(log, filler + "Dest filename: long\n" + "Dest filename: " + filler + "\n" + filler + "\n");
   std::uint64_t offset = 0;
-  EXPECT_EQ(scanSetupLog(log, offset), 2u);
+  EXPECT_EQ(scanSetupLog(Path(log), offset), 2u);
   EXPECT_EQ(offset, 3 * filler.size() + 2 * 15 + 4 + 3);
 }
 

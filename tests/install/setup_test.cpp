@@ -23,8 +23,8 @@ using namespace std::chrono_literals;
 
 std::string file_beside_me(const char* name) {
   const fs::path path = standard_path(own_executable_path()->parent_path()) / name;
-  auto content = read_whole_file(path);
-  EXPECT_TRUE(content) << path_to_text(path);
+  auto content = read_whole_file(Path(path));
+  EXPECT_TRUE(content) << path_to_text(Path(path));
   return content.value_or("");
 }
 
@@ -50,7 +50,7 @@ class SetupRun : public testing::WorkerRun {
         desktop_("XDG_DESKTOP_DIR", std::nullopt),
         display_("DISPLAY", std::nullopt),
         wayland_("WAYLAND_DISPLAY", std::nullopt) {
-    request_.dir = path_to_text(dir_);
+    request_.dir = path_to_text(Path(dir_));
   }
 
   InstallOutcome install(fake_setup::Manifest manifest = {}) {
@@ -196,11 +196,11 @@ TEST_F(SetupRun, ComparesTheTrimmedVersionRecordExactly) {
     EXPECT_EQ(temp_leftovers(), std::vector<std::string>{});
   }
   // A missing record, and one that is not UTF-8, read as the empty text.
-  EXPECT_EQ(read_version_record(scratch_.path() / "nowhere"), "");
+  EXPECT_EQ(read_version_record(Path(scratch_.path() / "nowhere")), "");
   testing::write_file(scratch_.path() / "bad" / "version.txt", "1.5.13\xFF");
-  EXPECT_EQ(read_version_record(scratch_.path() / "bad"), "");
+  EXPECT_EQ(read_version_record(Path(scratch_.path() / "bad")), "");
   testing::write_file(scratch_.path() / "good" / "version.txt", "\xE2\x80\x83" "1.5.13\r\n");
-  EXPECT_EQ(read_version_record(scratch_.path() / "good"), "1.5.13");
+  EXPECT_EQ(read_version_record(Path(scratch_.path() / "good")), "1.5.13");
 }
 
 TEST_F(SetupRun, FailsTheIntegrityCheckWithTheExitStatusInTheLog) {
@@ -223,7 +223,7 @@ TEST_F(SetupRun, FailsTheIntegrityCheckWithTheExitStatusInTheLog) {
 TEST_F(SetupRun, ReportsAnIntegrityCheckThatCannotStart) {
   // A version record without the application beside it.
   testing::write_file(dir_ / "version.txt", "1.5.13");
-  auto intact = runIntegrityCheck(dir_);
+  auto intact = runIntegrityCheck(Path(dir_));
   ASSERT_FALSE(intact);
   EXPECT_NE(intact.error().message.find("(os error "), std::string::npos) << intact.error().message;
 }
@@ -255,15 +255,15 @@ TEST_F(SetupRun, ReportsALogFolderThatCannotBeMade) {
 TEST_F(SetupRun, LaunchesTheInstalledApplicationInItsOwnFolder) {
   const InstallOutcome outcome = install();
   ASSERT_TRUE(outcome.ok()) << failure_text(outcome);
-  launchInstalled(dir_, *log_);
+  launchInstalled(Path(dir_), *log_);
   const fs::path launches = dir_ / "launches.log";
   // The application is detached: wait until its line is complete, not merely until
   // its file exists, since it creates the file before writing to it.
   const std::string expected = "started in " + request_.dir + "\n";
-  for (int i = 0; i < 200 && read_whole_file(launches).value_or("") != expected; ++i) std::this_thread::sleep_for(50ms);
+  for (int i = 0; i < 200 && read_whole_file(Path(launches)).value_or("") != expected; ++i) std::this_thread::sleep_for(50ms);
   EXPECT_EQ(testing::read_file(launches), expected);
 
-  launchInstalled(scratch_.path() / "missing", *log_);
+  launchInstalled(Path(scratch_.path() / "missing"), *log_);
   const std::string log = installer_log();
   EXPECT_NE(log.find("\nlaunch failed: "), std::string::npos) << log;
   EXPECT_NE(log.find("(os error "), std::string::npos) << log;

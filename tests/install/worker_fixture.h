@@ -29,7 +29,7 @@ class WorkerRun : public ::testing::Test {
         temp_("TEMP", scratch_.path() / "tmp"),
         local_("LOCALAPPDATA", scratch_.path() / "Local") {
     std::filesystem::create_directories(scratch_.path() / "tmp");
-    log_ = InstallerLog::open_in(scratch_.path() / "logs");
+    log_ = InstallerLog::open_in(Path(scratch_.path() / "logs"));
     context_.client = &client_;
     context_.cancel = &cancel_;
     context_.log = log_.get();
@@ -80,7 +80,7 @@ class WorkerRun : public ::testing::Test {
     return names;
   }
 
-  std::string setup_log_text() const { return path_to_text(scratch_.path() / "Local" / "Quillmar" / "Logs" / "installer-setup.log"); }
+  std::string setup_log_text() const { return path_to_text(Path(scratch_.path() / "Local" / "Quillmar" / "Logs" / "installer-setup.log")); }
 
   ScratchFolder scratch_;
   ScopedVariable tmpdir_, tmp_, temp_, local_;

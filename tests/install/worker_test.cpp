@@ -19,10 +19,10 @@ constexpr char kFirstEvent[] =
 
 TEST_F(WorkerBeforeSetup, RefusesToInstallIntoTheFolderThatHoldsTheInstaller) {
   const std::filesystem::path own_folder = standard_path(own_executable_path()->parent_path());
-  std::vector<std::string> spellings = {path_to_text(own_folder), path_to_text(own_folder) + "/",
-                                        path_to_text(own_folder.parent_path())};
+  std::vector<std::string> spellings = {path_to_text(Path(own_folder)), path_to_text(Path(own_folder)) + "/",
+                                        path_to_text(Path(own_folder.parent_path()))};
   if (native_path_style() == PathStyle::kWindows) {
-    std::string upper = path_to_text(own_folder);
+    std::string upper = path_to_text(Path(own_folder));
     for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     spellings.push_back(upper + "\\");
   }
@@ -41,7 +41,7 @@ TEST_F(WorkerBeforeSetup, LetsAFolderWithoutTheInstallerOrAMissingFolderPass) {
        {scratch_.path() / "Quillmar", scratch_.path() / "does" / "not" / "exist", std::filesystem::path()}) {
     std::filesystem::create_directories(scratch_.path() / "Quillmar");
     InstallRequest request;
-    request.dir = path_to_text(dir);
+    request.dir = path_to_text(Path(dir));
     EXPECT_EQ(failure_text(run(request)), R"({"detail":"Network","reason":"download","type":"failed"})");
   }
   EXPECT_EQ(package_requests_, 3);
@@ -49,7 +49,7 @@ TEST_F(WorkerBeforeSetup, LetsAFolderWithoutTheInstallerOrAMissingFolderPass) {
 
 TEST_F(WorkerBeforeSetup, NeedsOnePointFiveGibibytesFree) {
   InstallRequest request;
-  request.dir = path_to_text(scratch_.path() / "Programs" / "Quillmar");
+  request.dir = path_to_text(Path(scratch_.path() / "Programs" / "Quillmar"));
   package_error_ = "Unavailable";
 
   free_bytes_ = 1610612735;
@@ -68,7 +68,7 @@ TEST_F(WorkerBeforeSetup, NeedsOnePointFiveGibibytesFree) {
 
 TEST_F(WorkerBeforeSetup, ReportsARefusedPackageAnswerByItsDiagnostic) {
   InstallRequest request;
-  request.dir = path_to_text(scratch_.path() / "Quillmar");
+  request.dir = path_to_text(Path(scratch_.path() / "Quillmar"));
   request.version = "1.4.2";
   package_error_ = "Untrusted(\"the answer's nonce does not match\")";
   EXPECT_EQ(failure_text(run(request)),
@@ -93,7 +93,7 @@ TEST_F(WorkerBeforeSetup, EndsEveryDownloadFailureWithNothingLeftBehind) {
       {200, {"fedcba9876543210"}, R"({"detail":"SHA-256 mismatch","reason":"download","type":"failed"})"},
   };
   InstallRequest request;
-  request.dir = path_to_text(scratch_.path() / "Quillmar");
+  request.dir = path_to_text(Path(scratch_.path() / "Quillmar"));
   for (const Case& c : cases) {
     events_.clear();
     serve(body);
@@ -112,7 +112,7 @@ TEST_F(WorkerBeforeSetup, EndsEveryDownloadFailureWithNothingLeftBehind) {
 TEST_F(WorkerBeforeSetup, EndsAsCancelledWhenTheFlagIsSeenDuringTheDownload) {
   const std::string body = "0123456789abcdef";
   InstallRequest request;
-  request.dir = path_to_text(scratch_.path() / "Quillmar");
+  request.dir = path_to_text(Path(scratch_.path() / "Quillmar"));
   // A cancel that arrives while the answer is requested is seen at the first test
   // in the download loop; one set during the last read ends the run before the
   // read that would report the end of the body.
@@ -135,7 +135,7 @@ TEST_F(WorkerBeforeSetup, NamesTheDownloadWhenALibraryThrowsDuringIt) {
   serve("0123456789abcdef");
   client_.next_stream->before_read = [](int) { throw std::runtime_error("provider gone"); };
   InstallRequest request;
-  request.dir = path_to_text(scratch_.path() / "Quillmar");
+  request.dir = path_to_text(Path(scratch_.path() / "Quillmar"));
   EXPECT_EQ(failure_text(run(request)),
             R"({"detail":"unexpected failure: provider gone","reason":"download","type":"failed"})");
   EXPECT_EQ(temp_leftovers(), std::vector<std::string>{});

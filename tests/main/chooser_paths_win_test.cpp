@@ -19,15 +19,15 @@ TEST(ChooseFolderOnWindows, AppendsQuillmarToTheChosenFolderOrDriveRoot) {
       {L"\\\\server\\share\\Apps", L"\\\\server\\share\\Apps\\Quillmar"},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(installation_folder_for_choice(c.chosen).native(), std::wstring(c.folder)) << c.chosen;
+    EXPECT_EQ(installation_folder_for_choice(Path(c.chosen)).native(), std::wstring(c.folder)) << c.chosen;
   }
 }
 
 TEST(ChooseFolderOnWindows, StartsInTheExistingParentOfTheOfferedFolder) {
   testing::ScratchFolder scratch;
   const std::filesystem::path offered = scratch.path() / L"Quillmar";
-  EXPECT_EQ(chooser_start_folder(offered), scratch.path());
-  EXPECT_EQ(chooser_start_folder(L"E:\\"), std::nullopt);  // a root has no parent
+  EXPECT_EQ(chooser_start_folder(Path(offered)), scratch.path());
+  EXPECT_EQ(chooser_start_folder(Path(L"E:\\")), std::nullopt);  // a root has no parent
 }
 
 }  // namespace

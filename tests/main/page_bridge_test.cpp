@@ -26,7 +26,7 @@ using namespace std::chrono_literals;
 // test opens, so "while an installation runs" is a state the test controls.
 class BridgeFixture : public ::testing::Test {
  protected:
-  BridgeFixture() : log_(InstallerLog::open_in(scratch_.path())) {}
+  BridgeFixture() : log_(InstallerLog::open_in(Path(scratch_.path()))) {}
 
   PageBridge make_bridge() {
     BridgeHost host;
@@ -92,7 +92,7 @@ class BridgeFixture : public ::testing::Test {
   std::vector<std::string> events_;
   int closes_ = 0;
   std::vector<std::optional<fs::path>> chooser_starts_;
-  std::optional<fs::path> chooser_answer_;
+  std::optional<Path> chooser_answer_;
   std::vector<fs::path> free_bytes_asked_;
   std::optional<std::uint64_t> free_bytes_answer_ = 123456789012345ULL;
   std::atomic<int> catalogue_runs_{0};
@@ -187,15 +187,15 @@ TEST_F(BridgeFixture, DiskSpaceAndChooseFolderAnswerWithAFolderEvent) {
   bridge.dispatch(R"({"type":"diskSpace"})");  // the empty text names no folder: null, nothing asked
 
   bridge.dispatch(R"({"type":"chooseFolder","dir":"/picked/before"})");  // cancelled: nothing sent
-  chooser_answer_ = fs::path("/home/u/Tools");
+  chooser_answer_ = Path(fs::path("/home/u/Tools"));
   free_bytes_answer_ = 42;
-  bridge.dispatch(compact_json({{"type", "chooseFolder"}, {"dir", path_to_text(scratch_.path() / "Quillmar")}}));
+  bridge.dispatch(compact_json({{"type", "chooseFolder"}, {"dir", path_to_text(Path(scratch_.path() / "Quillmar"))}}));
 
   EXPECT_EQ(events(), (std::vector<std::string>{
                           R"({"dir":"/not/yet/there","freeBytes":123456789012345,"type":"folder"})",
                           R"({"dir":"/unknown","freeBytes":null,"type":"folder"})",
                           R"({"dir":"","freeBytes":null,"type":"folder"})",
-                          compact_json({{"dir", path_to_text(fs::path("/home/u/Tools") / "Quillmar")},
+                          compact_json({{"dir", path_to_text(Path(fs::path("/home/u/Tools") / "Quillmar"))},
                                         {"freeBytes", 42},
                                         {"type", "folder"}}),
                       }));

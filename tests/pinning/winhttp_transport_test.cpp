@@ -170,7 +170,7 @@ TEST(WinHttpTransport, ADownloadCutAtHalfResumesWithARange) {
   const auto file = std::filesystem::temp_directory_path() / "quillmar-resume-test.exe";
   std::atomic<bool> cancel{false};
   const auto started = std::chrono::steady_clock::now();
-  const DownloadResult result = downloadPackage(package, *client(base), file, cancel, [](const InstallProgress&) {});
+  const DownloadResult result = downloadPackage(package, *client(base), Path(file), cancel, [](const InstallProgress&) {});
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   ASSERT_TRUE(result.ok()) << result.error().message;
   std::ifstream in(file, std::ios::binary);

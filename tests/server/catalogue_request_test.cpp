@@ -80,7 +80,7 @@ TEST_F(CatalogueRequest, FailuresOfTheHandshakeEndItWithOneLogLine) {
   for (const Case& test : cases) {
     testing::ScratchFolder folder;
     client_.handshake = test.handshake;
-    auto log = InstallerLog::open_in(folder.path());
+    auto log = InstallerLog::open_in(Path(folder.path()));
     const auto result = run_catalogue_request(client_, verifier_, *log);
     ASSERT_FALSE(result) << test.log;
     EXPECT_EQ("preflight failed: " + result.error().diagnostic() + "\n", test.log);
@@ -97,7 +97,7 @@ TEST_F(CatalogueRequest, SendsAFreshNonceAndListsTheCatalogue) {
                                 {{"version", "1.5.13"},
                                  {"artifacts", {{"windows_x86_64", {{"published_at", "2026-01-02T00:00:00Z"}}}}},
                                  {"previous", {{{"version", "1.5.12"}, {"artifacts", {{"windows_x86_64", {}}}}}}}}};
-  auto log = InstallerLog::open_in(scratch_.path());
+  auto log = InstallerLog::open_in(Path(scratch_.path()));
   const auto releases = run_catalogue_request(client, verifier_, *log);
   ASSERT_TRUE(releases);
   EXPECT_EQ(compact_json(releases.value()),
@@ -120,7 +120,7 @@ TEST_F(CatalogueRequest, AFailedCatalogueFetchIsAnEmptyList) {
         ReleaseResult<JsonAnswer>(JsonAnswer{200, nullptr})}) {
     client.catalogue = catalogue;
     testing::ScratchFolder folder;
-    auto log = InstallerLog::open_in(folder.path());
+    auto log = InstallerLog::open_in(Path(folder.path()));
     const auto releases = run_catalogue_request(client, verifier_, *log);
     ASSERT_TRUE(releases);
     EXPECT_EQ(compact_json(releases.value()), "[]");

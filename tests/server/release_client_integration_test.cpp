@@ -317,7 +317,7 @@ class ResumedDownload : public ::testing::Test {
     }
     const auto started = std::chrono::steady_clock::now();
     const DownloadResult result = downloadPackage(
-        package, *client.value(), file_, cancel,
+        package, *client.value(), Path(file_), cancel,
         [&](const InstallProgress& progress) {
           outcome.downloaded.push_back(std::get<DownloadProgress>(progress).downloaded);
         },
@@ -490,7 +490,7 @@ class SignedRequests : public ReleaseClientTest {
                                                 const std::string& base_suffix = "") {
     const auto server = serve(switches);
     testing::ScratchFolder logs;
-    auto log = InstallerLog::open_in(logs.path());
+    auto log = InstallerLog::open_in(Path(logs.path()));
     const auto releases = run_catalogue_request(*client(server->base_url() + base_suffix), *verifier_, *log);
     return {releases ? compact_json(releases.value()) : "failed", testing::read_file(logs.path() / "installer.log")};
   }

@@ -28,6 +28,7 @@ class ScratchFolder {
 class ScopedVariable {
  public:
   ScopedVariable(std::string name, const std::optional<Path>& value);
+  ScopedVariable(std::string name, const std::filesystem::path& value) : ScopedVariable(std::move(name), Path(value)) {}
   ~ScopedVariable();
   ScopedVariable(const ScopedVariable&) = delete;
   ScopedVariable& operator=(const ScopedVariable&) = delete;
@@ -40,5 +41,7 @@ class ScopedVariable {
 // Paths of either kind: the installer's own, or the standard library's.
 std::string read_file(const Path& path);
 void write_file(const Path& path, const std::string& bytes);
+inline std::string read_file(const std::filesystem::path& path) { return read_file(Path(path)); }
+inline void write_file(const std::filesystem::path& path, const std::string& bytes) { write_file(Path(path), bytes); }
 
 }  // namespace quillmar::testing

@@ -10,9 +10,9 @@ namespace {
 TEST(DiskSpace, AsksTheNearestExistingAncestorOfAFolderStillToBeMade) {
   testing::ScratchFolder scratch;
   const auto planned = scratch.path() / "not" / "yet" / "there";
-  EXPECT_EQ(nearest_existing_ancestor(planned), scratch.path());
-  const auto near = free_bytes_near(planned);
-  const auto at = free_bytes_at(scratch.path());
+  EXPECT_EQ(nearest_existing_ancestor(Path(planned)), scratch.path());
+  const auto near = free_bytes_near(Path(planned));
+  const auto at = free_bytes_at(Path(scratch.path()));
   ASSERT_TRUE(near.has_value());
   ASSERT_TRUE(at.has_value());
   // Both ask the same volume; other processes may write in between.

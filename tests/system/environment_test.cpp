@@ -126,8 +126,10 @@ TEST(TempFolderFallback, StaysInsideTheUsersOwnProfile) {
       // Nothing of the user's is known: no folder rather than a shared one.
       {std::nullopt, std::nullopt, fs::path()},
   };
+  const auto as_path = [](const std::optional<fs::path>& path) { return path ? std::optional(Path(*path)) : std::nullopt; };
   for (const Case& test : cases) {
-    EXPECT_EQ(fallback_temp_folder(test.local_app_data, test.user_profile), test.expected) << test.expected;
+    EXPECT_EQ(fallback_temp_folder(as_path(test.local_app_data), as_path(test.user_profile)), Path(test.expected))
+        << test.expected;
   }
 }
 

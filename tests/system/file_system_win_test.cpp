@@ -130,7 +130,7 @@ TEST(RemoveTree, RemovesLinksAsLinksReadOnlyEntriesAndLongPaths) {
     make_file(tree + L"\\quillmar-setup.exe");
     row.leave(tree);
     const DWORD link_attributes = GetFileAttributesW((tree + L"\\link").c_str());
-    const bool removed = remove_tree(top);
+    const bool removed = remove_tree(Path(top));
     std::cout << row.what << ": remove_tree gave " << removed << "; the tree " << (exists(tree) ? "stays" : "is gone")
               << "; its plain file " << (exists(tree + L"\\quillmar-setup.exe") ? "stays" : "is gone");
     if (link_attributes == INVALID_FILE_ATTRIBUTES) {

@@ -27,13 +27,13 @@ TEST(InstallerLog, SecondRunAppendsAfterTheFirstWithItsOwnStartLine) {
   ScratchFolder scratch;
   const auto folder = scratch.path() / "Quillmar" / "Logs";
   {
-    auto log = InstallerLog::open_in(folder);
+    auto log = InstallerLog::open_in(Path(folder));
     ASSERT_TRUE(log->has_file());
     log->write_log(start_line("https://a.test"));
     log->write_log("first run");
   }
   {
-    auto log = InstallerLog::open_in(folder);
+    auto log = InstallerLog::open_in(Path(folder));
     log->write_log(start_line("https://a.test"));
     log->write_log("second run");
   }
@@ -56,7 +56,7 @@ TEST(InstallerLog, KeepsEachMessageOnOneLineOfValidUtf8) {
   };
   for (const auto& test : cases) {
     ScratchFolder scratch;
-    InstallerLog::open_in(scratch.path())->write_log(test.message);
+    InstallerLog::open_in(Path(scratch.path()))->write_log(test.message);
     EXPECT_EQ(read_file(scratch.path() / "installer.log"), test.line + "\n");
   }
 }
@@ -77,7 +77,7 @@ TEST(InstallerLog, GoesUnderLocalAppDataOrElseTheTemporaryFolder) {
 TEST(InstallerLog, RunsWithoutAFileWhenTheFolderCannotBeMade) {
   ScratchFolder scratch;
   testing::write_file(scratch.path() / "blocker", "a file where a folder should go");
-  auto log = InstallerLog::open_in(scratch.path() / "blocker" / "Logs");
+  auto log = InstallerLog::open_in(Path(scratch.path() / "blocker" / "Logs"));
   EXPECT_FALSE(log->has_file());
   log->write_log("goes nowhere, and must not crash");
   EXPECT_FALSE(std::filesystem::exists(scratch.path() / "blocker" / "Logs"));
@@ -85,7 +85,7 @@ TEST(InstallerLog, RunsWithoutAFileWhenTheFolderCannotBeMade) {
 
 TEST(InstallerLog, KeepsLinesFromManyThreadsWhole) {
   ScratchFolder scratch;
-  auto log = InstallerLog::open_in(scratch.path());
+  auto log = InstallerLog::open_in(Path(scratch.path()));
   constexpr int kThreads = 8;
   constexpr int kLines = 500;
   const std::string filler(200, 'x');

@@ -45,7 +45,7 @@ std::string output_of(const std::filesystem::path& program) {
 TEST(RequestedVersion, ComesFromTheModuleFileNameAsWritten) {
   const auto self = own_executable_path();
   ASSERT_TRUE(self.has_value());
-  const auto probe = self->parent_path() / L"quillmar-environment-probe.exe";
+  const auto probe = self->parent_path() / Path(L"quillmar-environment-probe.exe");
   testing::ScratchFolder scratch;
 
   struct Case {
@@ -61,9 +61,9 @@ TEST(RequestedVersion, ComesFromTheModuleFileNameAsWritten) {
   };
   for (const Case& c : cases) {
     const auto renamed = scratch.path() / c.name;
-    ASSERT_TRUE(CopyFileW(probe.c_str(), renamed.c_str(), FALSE)) << path_to_text(renamed);
+    ASSERT_TRUE(CopyFileW(probe.c_str(), renamed.c_str(), FALSE)) << path_to_text(Path(renamed));
     const std::string output = output_of(renamed);
-    EXPECT_NE(output.find(c.expected), std::string::npos) << path_to_text(renamed) << ": " << output;
+    EXPECT_NE(output.find(c.expected), std::string::npos) << path_to_text(Path(renamed)) << ": " << output;
   }
 }
 

@@ -23,7 +23,7 @@ TEST(LogSharing, ALogHeldExclusivelyElsewhereMeansNoLog) {
   ScratchFolder scratch;
   const PlatformHandle holder = open_with_sharing(scratch.path() / "installer.log", 0);
   ASSERT_TRUE(holder);
-  auto log = InstallerLog::open_in(scratch.path());
+  auto log = InstallerLog::open_in(Path(scratch.path()));
   EXPECT_FALSE(log->has_file());
   log->write_log("nowhere to go");
 }
@@ -31,7 +31,7 @@ TEST(LogSharing, ALogHeldExclusivelyElsewhereMeansNoLog) {
 TEST(LogSharing, OthersMayReadWriteAndDeleteTheOpenLog) {
   ScratchFolder scratch;
   const auto path = scratch.path() / "installer.log";
-  auto log = InstallerLog::open_in(scratch.path());
+  auto log = InstallerLog::open_in(Path(scratch.path()));
   ASSERT_TRUE(log->has_file());
   log->write_log("one");
   {

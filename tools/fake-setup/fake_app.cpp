@@ -72,7 +72,7 @@ void record_start() {
   auto log = AppendFile::open(self->parent_path() / path_from_text("launches.log"));
   if (!log) return;
   std::error_code error;
-  (void)log.value().append("started in " + path_to_text(fs::current_path(error)) + "\n");
+  (void)log.value().append("started in " + path_to_text(Path(fs::current_path(error))) + "\n");
 }
 
 }  // namespace

@@ -100,9 +100,9 @@ int tool_main(const std::vector<std::string>& arguments) {
   if (values.count("version-text")) manifest.version_text = values["version-text"];
   manifest.write_log = !no_log;
 
-  const auto stub = read_whole_file(values["stub"]);
+  const auto stub = read_whole_file(Path(values["stub"]));
   if (!stub) return fail("cannot read the stub " + values["stub"]);
-  const auto application = read_whole_file(values["app"]);
+  const auto application = read_whole_file(Path(values["app"]));
   if (!application) return fail("cannot read the application " + values["app"]);
 
   std::string payload = *application;
@@ -118,7 +118,7 @@ int tool_main(const std::vector<std::string>& arguments) {
     if (error) return fail("cannot list " + values["from"] + ": " + error.message());
     std::sort(files.begin(), files.end());
     for (const fs::path& file : files) {
-      const auto bytes = read_whole_file(file);
+      const auto bytes = read_whole_file(Path(file));
       if (!bytes) return fail("cannot read " + file.string());
       manifest.files.push_back({fs::relative(file, from).generic_string(), payload.size(), bytes->size(), false});
       payload += *bytes;

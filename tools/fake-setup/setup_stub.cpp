@@ -160,7 +160,7 @@ int tool_main(const std::vector<std::string>& arguments) {
     const fs::path target = folder / standard_path(path_from_text(name));
     if (!write_file(target, bytes)) return false;
     digests += to_hex(sha256_of(bytes)) + "  " + name + "\n";
-    log.line("Dest filename: " + path_to_text(target));
+    log.line("Dest filename: " + path_to_text(Path(target)));
     if (manifest.file_delay_ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(manifest.file_delay_ms));
     return true;
   };

@@ -41,7 +41,7 @@ int wmain(int argc, wchar_t** argv) {
     if (HWND box = FindWindowW(L"#32770", argv[1])) {
       std::wstring text;
       EnumChildWindows(box, take_message_text, reinterpret_cast<LPARAM>(&text));
-      auto output = quillmar::AppendFile::open(argv[2]);
+      auto output = quillmar::AppendFile::open(quillmar::Path(argv[2]));
       if (!output || !output.value().append(quillmar::wide_to_utf8(text)).ok()) {
         std::fwprintf(stderr, L"quillmar-message-box-reader: cannot write %ls\n", argv[2]);
         return 2;

@@ -71,7 +71,7 @@ Result<void> write_by_rename(const fs::path& path, std::string_view bytes) {
 Result<void> check_unchanged(const fs::path& path, std::string_view bytes) {
   std::error_code error;
   if (!fs::exists(path, error)) return {};
-  const auto existing = read_whole_file(path);
+  const auto existing = read_whole_file(Path(path));
   if (!existing) return Error{"cannot read " + path.string() + ", which is already published"};
   if (*existing != bytes) {
     return Error{path.string() + " is already published with other bytes; a published path never changes"};

@@ -18,7 +18,7 @@ quillmar::AppendFile* record_file() {
   static std::optional<quillmar::AppendFile> file = []() -> std::optional<quillmar::AppendFile> {
     const wchar_t* path = _wgetenv(L"QUILLMAR_STANDIN_LOG");
     if (path == nullptr || *path == L'\0') return std::nullopt;
-    auto opened = quillmar::AppendFile::open(path);
+    auto opened = quillmar::AppendFile::open(quillmar::Path(path));
     if (!opened) return std::nullopt;
     return std::move(opened).value();
   }();

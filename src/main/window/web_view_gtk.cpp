@@ -86,7 +86,7 @@ GtkWidget* refuse_new_window(WebKitWebView*, WebKitNavigationAction*, gpointer) 
 Result<GtkWidget*> create_gtk_web_view(const WebViewConfig& config) {
   const std::string data_folder = config.data_folder.native();
   GObjectPtr<WebKitWebContext> context(
-      webkit_compat::new_context_in(data_folder, (config.data_folder / "Cache").native()));
+      webkit_compat::new_context_in(data_folder, (config.data_folder / Path("Cache")).native()));
   if (!context) return Error{"the web view context could not be created in " + data_folder};
 
   gpointer data = const_cast<WebViewConfig*>(&config);
