@@ -15,18 +15,24 @@ namespace quillmar {
 struct DownloadStarted {
   std::string version;
   std::uint64_t total = 0;
+
+  bool operator==(const DownloadStarted&) const = default;
 };
 
 // Bytes of the body written so far, of TOTAL.
 struct DownloadProgress {
   std::uint64_t downloaded = 0;
   std::uint64_t total = 0;
+
+  bool operator==(const DownloadProgress&) const = default;
 };
 
 // The setup package runs: the bar's position and the files its log has named.
 struct SetupProgress {
   double pct = 0.0;
   std::uint64_t files = 0;
+
+  bool operator==(const SetupProgress&) const = default;
 };
 
 // A step shown as a full bar at once: the package's signature check as it starts,
@@ -34,6 +40,8 @@ struct SetupProgress {
 struct StepReached {
   enum class Step { kVerify, kShortcuts };
   Step step = Step::kVerify;
+
+  bool operator==(const StepReached&) const = default;
 };
 
 using InstallProgress = std::variant<DownloadStarted, DownloadProgress, SetupProgress, StepReached>;

@@ -44,6 +44,8 @@ struct InstallFailure {
   std::optional<std::string> detail;
   std::optional<std::int32_t> code;
   std::optional<std::string> log;
+
+  bool operator==(const InstallFailure&) const = default;
 };
 
 using InstallOutcome = Result<InstallSuccess, InstallFailure>;

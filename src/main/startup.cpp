@@ -4,6 +4,7 @@
 #include <string>
 
 #include "main/bridge/event_loop_handler.h"
+#include "main/bridge/page_events.h"
 #include "main/bridge/user_events.h"
 #include "main/startup/fatal.h"
 #include "main/startup/installer_exit.h"

@@ -92,9 +92,21 @@ class ReleaseClient {
   virtual Result<std::unique_ptr<ResponseStream>> send_download(const DownloadRequest& request) const = 0;
 };
 
-// The releases the page may offer, as {version, published_at, newest} objects in
-// the catalogue's order, newest first. Empty when the catalogue could not be had.
-using ReleaseList = nlohmann::json;
+// One release the page may offer: its version, the date the catalogue gives it and
+// whether it is the catalogue's newest. The date is carried over as the server wrote
+// it, whatever JSON value that is (null when it wrote none): the page shows it, the
+// installer never reads it.
+struct ReleaseEntry {
+  std::string version;
+  nlohmann::json published_at;
+  bool newest = false;
+
+  bool operator==(const ReleaseEntry&) const = default;
+};
+
+// The releases offered, in the catalogue's order, newest first. Empty when the
+// catalogue could not be had.
+using ReleaseList = std::vector<ReleaseEntry>;
 
 // The catalogue request: the signed handshake, then the release list. Writes its
 // log line either way.

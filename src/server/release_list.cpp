@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include "server/release_parts.h"
 #include "system/product.h"
 #include "system/version_rule.h"
@@ -31,26 +33,21 @@ nlohmann::json take_member_or_null(nlohmann::json& object, const char* name) {
 }  // namespace
 
 ReleaseList build_release_list(nlohmann::json catalogue) {
-  ReleaseList releases = ReleaseList::array();
+  ReleaseList releases;
   const auto already_listed = [&](const std::string& version) {
-    for (const auto& entry : releases) {
-      if (entry["version"].get_ref<const std::string&>() == version) return true;
-    }
-    return false;
+    return std::any_of(releases.begin(), releases.end(),
+                       [&](const ReleaseEntry& entry) { return entry.version == version; });
   };
 
   if (const auto version = ruled_version(catalogue); version && offered_for_this_platform(catalogue)) {
-    releases.push_back({{"version", *version},
-                        {"published_at", take_member_or_null(catalogue["artifacts"][kPlatformWord], "published_at")},
-                        {"newest", true}});
+    releases.push_back({*version, take_member_or_null(catalogue["artifacts"][kPlatformWord], "published_at"), true});
   }
   nlohmann::json previous = take_member_or_null(catalogue, "previous");
   if (previous.is_array()) {
     for (auto& release : previous) {
       const auto version = ruled_version(release);
       if (!version || !offered_for_this_platform(release) || already_listed(*version)) continue;
-      releases.push_back(
-          {{"version", *version}, {"published_at", take_member_or_null(release, "published_at")}, {"newest", false}});
+      releases.push_back({*version, take_member_or_null(release, "published_at"), false});
     }
   }
   return releases;

@@ -1,8 +1,5 @@
 #include "system/environment.h"
 
-#include <nlohmann/json.hpp>
-
-#include "system/json_text.h"
 #include "system/paths.h"
 #include "system/product.h"
 #include "system/registry.h"
@@ -45,22 +42,6 @@ InstallerEnvironment discover_environment() {
   environment.dir = environment.installed ? environment.installed->dir : default_install_folder();
   environment.requested_version = requested_version();
   return environment;
-}
-
-std::string environment_json(const InstallerEnvironment& environment) {
-  nlohmann::json json = nlohmann::json::object();
-  json["dir"] = path_to_text(environment.dir);
-  json["installed"] = nullptr;
-  if (environment.installed) {
-    json["installed"] = {{"dir", path_to_text(environment.installed->dir)},
-                         {"version", environment.installed->version}};
-  }
-  json["mode"] = "install";
-  json["platform"] = "windows";
-  json["requestedVersion"] = nullptr;
-  if (environment.requested_version) json["requestedVersion"] = *environment.requested_version;
-  json["requiredBytes"] = kRequiredBytes;
-  return compact_json(json);
 }
 
 }  // namespace quillmar

@@ -29,8 +29,4 @@ std::optional<InstalledCopy> find_installed_copy();
 // Where a fresh installation goes: <local data or public folder>/Programs/Quillmar.
 Path default_install_folder();
 
-// The InstallerEnvironment as the page receives it: compact JSON, keys in bytewise
-// order, paths as lossy UTF-8.
-std::string environment_json(const InstallerEnvironment& environment);
-
 }  // namespace quillmar

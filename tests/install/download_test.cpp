@@ -3,10 +3,9 @@
 
 #include "install/download.h"
 #include "install/download_folder.h"
+#include "install/install_values.h"
 #include "install/release_double.h"
-#include "main/bridge/page_events.h"
 #include "support/scratch.h"
-#include "system/json_text.h"
 #include "system/sha256.h"
 #include "system/standard_path.h"
 
@@ -38,8 +37,7 @@ class Download : public ::testing::Test {
     record_ = stream->record;
     client_.next_stream = std::move(stream);
     return downloadPackage(
-        package, client_, Path(file_), cancel_,
-        [this](const InstallProgress& progress) { events_.push_back(compact_json(progress_event(progress))); }, now);
+        package, client_, Path(file_), cancel_, [this](const InstallProgress& progress) { events_.push_back(progress); }, now);
   }
 
   ScratchFolder scratch_;
@@ -47,7 +45,7 @@ class Download : public ::testing::Test {
   ScriptedClient client_;
   std::shared_ptr<ScriptedStream::Record> record_;
   std::atomic<bool> cancel_{false};
-  std::vector<std::string> events_;
+  std::vector<InstallProgress> events_;
 };
 
 TEST_F(Download, WritesTheBodyAndEndsWithTheFullProgressEvent) {
@@ -59,8 +57,8 @@ TEST_F(Download, WritesTheBodyAndEndsWithTheFullProgressEvent) {
   EXPECT_EQ(client_.requested_limit, 1800s);
   EXPECT_EQ(record_->largest_request, kDownloadBufferSize);
   ASSERT_FALSE(events_.empty());
-  EXPECT_EQ(events_.front(), R"({"downloaded":262144,"pct":43.690666666666665,"phase":"download","total":600000,"type":"progress"})");
-  EXPECT_EQ(events_.back(), R"({"downloaded":600000,"pct":100.0,"phase":"download","total":600000,"type":"progress"})");
+  EXPECT_EQ(events_.front(), InstallProgress(DownloadProgress{262144, 600000}));
+  EXPECT_EQ(events_.back(), InstallProgress(DownloadProgress{600000, 600000}));
 }
 
 TEST_F(Download, AcceptsAnUpperCaseDigest) {
@@ -180,11 +178,11 @@ TEST_F(Download, SendsProgressAtMostEvery150MillisecondsAndAtTheEnd) {
   EXPECT_EQ(ending(run(package_of(body), std::make_unique<ScriptedStream>(200, chunks), clock)), Ending::kComplete);
   // Chunk 1 (a second after the sink's "last event"), chunk 4 (150 ms after it),
   // chunk 7 (150 ms after that) and chunk 10 (complete).
-  const std::vector<std::string> expected = {
-      R"({"downloaded":1,"pct":10.0,"phase":"download","total":10,"type":"progress"})",
-      R"({"downloaded":4,"pct":40.0,"phase":"download","total":10,"type":"progress"})",
-      R"({"downloaded":7,"pct":70.0,"phase":"download","total":10,"type":"progress"})",
-      R"({"downloaded":10,"pct":100.0,"phase":"download","total":10,"type":"progress"})",
+  const std::vector<InstallProgress> expected = {
+      DownloadProgress{1, 10},
+      DownloadProgress{4, 10},
+      DownloadProgress{7, 10},
+      DownloadProgress{10, 10},
   };
   EXPECT_EQ(events_, expected);
 }

@@ -3,15 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "install/install_steps.h"
+#include "install/install_values.h"
 #include "install/release_double.h"
-#include "main/bridge/page_events.h"
 #include "support/scratch.h"
 #include "system/installer_log.h"
-#include "system/json_text.h"
 #include "system/paths.h"
 #include "system/sha256.h"
 #include "system/standard_path.h"
@@ -33,10 +33,8 @@ class WorkerRun : public ::testing::Test {
     context_.client = &client_;
     context_.cancel = &cancel_;
     context_.log = log_.get();
-    // Progress is recorded as the page receives it, so the tables below read as
-    // the page's events.
     context_.send = [this](const InstallProgress& progress) {
-      events_.push_back(compact_json(progress_event(progress)));
+      events_.push_back(progress);
       if (on_event) on_event(progress);
     };
     context_.free_bytes = [this](const Path& path) {
@@ -64,8 +62,20 @@ class WorkerRun : public ::testing::Test {
 
   InstallOutcome run(const InstallRequest& request) { return runInstall(request, context_); }
 
+  // The failure a run ended with; none when it succeeded.
+  static std::optional<InstallFailure> failure_of(const InstallOutcome& outcome) {
+    if (outcome) return std::nullopt;
+    return outcome.error();
+  }
+  // The failure of a step that tells only a detail: every step before the setup run.
+  static InstallFailure failure_with_detail(InstallFailure::Reason reason, std::string detail) {
+    InstallFailure failure;
+    failure.reason = reason;
+    failure.detail = std::move(detail);
+    return failure;
+  }
   static std::string failure_text(const InstallOutcome& outcome) {
-    return outcome ? "success" : compact_json(failed_event(outcome.error()));
+    return ::testing::PrintToString(failure_of(outcome));
   }
 
   std::string installer_log() const { return read_file(scratch_.path() / "logs" / "installer.log"); }
@@ -88,7 +98,7 @@ class WorkerRun : public ::testing::Test {
   ScriptedClient client_;
   std::atomic<bool> cancel_{false};
   InstallContext context_;
-  std::vector<std::string> events_;
+  std::vector<InstallProgress> events_;
   std::function<void(const InstallProgress&)> on_event;
   std::optional<std::uint64_t> free_bytes_ = std::uint64_t{1} << 40;
   std::filesystem::path free_bytes_asked_;

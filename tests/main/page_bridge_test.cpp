@@ -51,7 +51,7 @@ class BridgeFixture : public ::testing::Test {
     workers.catalogue = [this] {
       ++catalogue_runs_;
       gate_.wait();
-      return ReleaseResult<ReleaseList>(ReleaseList::array());
+      return ReleaseResult<ReleaseList>(ReleaseList{});
     };
     workers.install = [this](const InstallRequest& request, std::atomic<bool>& cancel, const ProgressSender& send) {
       {
@@ -270,7 +270,7 @@ TEST(PageBridge, AReloadedPageIsToldWhereTheRunStands) {
   BridgeWorkers workers;
   workers.catalogue = [&] {
     ++catalogue_runs;
-    return ReleaseResult<ReleaseList>(ReleaseList::array());
+    return ReleaseResult<ReleaseList>(ReleaseList{});
   };
   workers.install = [&](const InstallRequest&, std::atomic<bool>&, const ProgressSender& send) -> InstallOutcome {
     send(DownloadStarted{"1.5.13", 10});

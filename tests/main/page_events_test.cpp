@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "system/json_text.h"
+#include "system/paths.h"
 
 namespace quillmar {
 namespace {
@@ -22,14 +23,36 @@ TEST(PreflightEvent, GivesTheReasonWordAndOnlyAServerItsStatus) {
        R"({"ok":false,"reason":"server","status":null,"type":"preflight"})"},
   };
   for (const Case& test : cases) EXPECT_EQ(compact_json(preflight_event(test.error)), test.event);
-  EXPECT_EQ(compact_json(preflight_event(ReleaseList::array())), R"({"ok":true,"releases":[],"type":"preflight"})");
 }
 
-// The setup's last event says 100.0, a fraction, as the bar's curve does; the
-// other phases' types are checked where the install tables record their events.
-TEST(ProgressEvent, KeepsTheSetupsFractionAtItsEnd) {
-  EXPECT_EQ(compact_json(progress_event(SetupProgress{100.0, 3})),
-            R"({"files":3,"pct":100.0,"phase":"install","type":"progress"})");
+TEST(PreflightEvent, ListsTheReleasesInOrderWithTheirDatesAsTheServerWroteThem) {
+  EXPECT_EQ(compact_json(preflight_event(ReleaseList{})), R"({"ok":true,"releases":[],"type":"preflight"})");
+  const ReleaseList releases = {{"1.5.13", "2026-01-02T00:00:00Z", true}, {"1.5.12", 7, false}, {"1.4", nullptr, false}};
+  EXPECT_EQ(compact_json(preflight_event(releases)),
+            R"({"ok":true,"releases":[{"newest":true,"published_at":"2026-01-02T00:00:00Z","version":"1.5.13"},)"
+            R"({"newest":false,"published_at":7,"version":"1.5.12"},)"
+            R"({"newest":false,"published_at":null,"version":"1.4"}],"type":"preflight"})");
+}
+
+// Each phase keeps the number types the page has always been given: a whole 0 or
+// 100 where the step knows no fraction, a fraction wherever the bar moves by one,
+// its end included.
+TEST(ProgressEvent, GivesEachPhaseItsMembersAndNumberTypes) {
+  const struct {
+    InstallProgress progress;
+    const char* event;
+  } cases[] = {
+      {DownloadStarted{"1.5.13", 16},
+       R"({"downloaded":0,"pct":0,"phase":"download","total":16,"type":"progress","version":"1.5.13"})"},
+      {DownloadProgress{262144, 600000},
+       R"({"downloaded":262144,"pct":43.690666666666665,"phase":"download","total":600000,"type":"progress"})"},
+      {DownloadProgress{10, 10}, R"({"downloaded":10,"pct":100.0,"phase":"download","total":10,"type":"progress"})"},
+      {StepReached{StepReached::Step::kVerify}, R"({"pct":100,"phase":"verify","type":"progress"})"},
+      {SetupProgress{37.5, 2}, R"({"files":2,"pct":37.5,"phase":"install","type":"progress"})"},
+      {SetupProgress{100.0, 3}, R"({"files":3,"pct":100.0,"phase":"install","type":"progress"})"},
+      {StepReached{StepReached::Step::kShortcuts}, R"({"pct":100,"phase":"shortcuts","type":"progress"})"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(compact_json(progress_event(c.progress)), c.event);
 }
 
 TEST(FailedEvent, CarriesOnlyTheMembersItIsGiven) {
@@ -47,8 +70,25 @@ TEST(FailedEvent, CarriesOnlyTheMembersItIsGiven) {
        R"j({"detail":"the package's signature does not verify (0x800b0109)","reason":"verify","type":"failed"})j"},
       {{Reason::kInstallerLocation, "", std::nullopt, std::nullopt},
        R"({"detail":"","reason":"installerLocation","type":"failed"})"},
+      {{Reason::kDisk, "", std::nullopt, std::nullopt}, R"({"detail":"","reason":"disk","type":"failed"})"},
+      {{Reason::kDownload, "HTTP 503", std::nullopt, std::nullopt}, R"({"detail":"HTTP 503","reason":"download","type":"failed"})"},
+      {{Reason::kCancelled, "", std::nullopt, std::nullopt}, R"({"detail":"","reason":"cancelled","type":"failed"})"},
   };
   for (const Case& test : cases) EXPECT_EQ(compact_json(failed_event(test.failure)), test.event);
+}
+
+TEST(EnvironmentJson, HasExactlyTheSixMembersInKeyOrder) {
+  InstallerEnvironment environment;
+  environment.dir = path_from_text("C:\\Apps\\Quillmar \"x\"");
+  EXPECT_EQ(environment_json(environment),
+            "{\"dir\":\"C:\\\\Apps\\\\Quillmar \\\"x\\\"\",\"installed\":null,\"mode\":\"install\","
+            "\"platform\":\"windows\",\"requestedVersion\":null,\"requiredBytes\":1610612736}");
+
+  environment.installed = InstalledCopy{path_from_text("D:\\Q"), "2.0"};
+  environment.requested_version = "1.4.2";
+  EXPECT_EQ(environment_json(environment),
+            "{\"dir\":\"C:\\\\Apps\\\\Quillmar \\\"x\\\"\",\"installed\":{\"dir\":\"D:\\\\Q\",\"version\":\"2.0\"},"
+            "\"mode\":\"install\",\"platform\":\"windows\",\"requestedVersion\":\"1.4.2\",\"requiredBytes\":1610612736}");
 }
 
 TEST(EventDelivery, ScriptCarriesCompactSortedJsonWithFloatsAlwaysFractional) {

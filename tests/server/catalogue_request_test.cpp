@@ -5,10 +5,10 @@
 #include <gtest/gtest.h>
 
 #include "server/release_parts.h"
+#include "server/release_values.h"
 #include "signature/signature_verifier.h"
 #include "support/scratch.h"
 #include "system/installer_log.h"
-#include "system/json_text.h"
 
 namespace quillmar {
 namespace {
@@ -100,9 +100,7 @@ TEST_F(CatalogueRequest, SendsAFreshNonceAndListsTheCatalogue) {
   auto log = InstallerLog::open_in(Path(scratch_.path()));
   const auto releases = run_catalogue_request(client, verifier_, *log);
   ASSERT_TRUE(releases);
-  EXPECT_EQ(compact_json(releases.value()),
-            R"([{"newest":true,"published_at":"2026-01-02T00:00:00Z","version":"1.5.13"},)"
-            R"({"newest":false,"published_at":null,"version":"1.5.12"}])");
+  EXPECT_EQ(releases.value(), (ReleaseList{{"1.5.13", "2026-01-02T00:00:00Z", true}, {"1.5.12", nullptr, false}}));
   EXPECT_EQ(testing::read_file(scratch_.path() / "installer.log"), "preflight succeeded: 2 versions offered\n");
   EXPECT_EQ(client.paths, (std::vector<std::string>{kPreflightPath, kCataloguePath}));
 
@@ -123,7 +121,7 @@ TEST_F(CatalogueRequest, AFailedCatalogueFetchIsAnEmptyList) {
     auto log = InstallerLog::open_in(Path(folder.path()));
     const auto releases = run_catalogue_request(client, verifier_, *log);
     ASSERT_TRUE(releases);
-    EXPECT_EQ(compact_json(releases.value()), "[]");
+    EXPECT_EQ(releases.value(), ReleaseList{});
     EXPECT_EQ(testing::read_file(folder.path() / "installer.log"), "preflight succeeded: 0 versions offered\n");
   }
 }

@@ -9,12 +9,12 @@
 
 #include "install/download.h"
 #include "server/release_parts.h"
+#include "server/release_values.h"
 #include "signature/signature_verifier.h"
 #include "support/child_process.h"
 #include "support/release_server_process.h"
 #include "support/scratch.h"
 #include "system/installer_log.h"
-#include "system/json_text.h"
 #include "system/sha256.h"
 
 namespace quillmar {
@@ -485,14 +485,17 @@ class SignedRequests : public ReleaseClientTest {
     verifier_ = built.value();
   }
 
-  // The release list (or "failed") and the log line of one catalogue request.
-  std::pair<std::string, std::string> catalogue(const std::vector<std::string>& switches,
+  // The release list (none when the request failed) and the log line of one
+  // catalogue request.
+  std::pair<std::optional<ReleaseList>, std::string> catalogue(const std::vector<std::string>& switches,
                                                 const std::string& base_suffix = "") {
     const auto server = serve(switches);
     testing::ScratchFolder logs;
     auto log = InstallerLog::open_in(Path(logs.path()));
     const auto releases = run_catalogue_request(*client(server->base_url() + base_suffix), *verifier_, *log);
-    return {releases ? compact_json(releases.value()) : "failed", testing::read_file(logs.path() / "installer.log")};
+    std::optional<ReleaseList> listed;
+    if (releases) listed = releases.value();
+    return {listed, testing::read_file(logs.path() / "installer.log")};
   }
 
   std::string package_diagnostic(const std::vector<std::string>& switches,
@@ -510,9 +513,7 @@ TEST_F(SignedRequests, TheCatalogueListsTheReleasesOffered) {
   const std::string newest_date = release("1.5.13")["published_at"];
   const std::string previous_date = release("1.5.12")["published_at"];
   const auto [releases, log] = catalogue({}, "/");
-  EXPECT_EQ(releases, R"([{"newest":true,"published_at":")" + newest_date +
-                          R"(","version":"1.5.13"},{"newest":false,"published_at":")" + previous_date +
-                          R"(","version":"1.5.12"}])");
+  EXPECT_EQ(releases, (ReleaseList{{"1.5.13", newest_date, true}, {"1.5.12", previous_date, false}}));
   EXPECT_EQ(log, "preflight succeeded: 2 versions offered\n");
 }
 
@@ -520,24 +521,24 @@ TEST_F(SignedRequests, TheCatalogueReportsHandshakeFailuresByReason) {
   constexpr char kClock[] = "the server clock differs from this computer's by more than five minutes";
   struct Case {
     std::vector<std::string> switches;
-    const char* releases;
+    std::optional<ReleaseList> releases;
     std::string log;
   };
   const Case cases[] = {
-      {{"--unpinned-key"}, "failed", "preflight failed: Network\n"},
-      {{"--status", "preflight=404"}, "failed", "preflight failed: Unavailable\n"},
-      {{"--status", "preflight=503"}, "failed", "preflight failed: Server(503)\n"},
-      {{"--clock-offset", "480"}, "failed", std::string("preflight failed: Untrusted(\"") + kClock + "\")\n"},
-      {{"--clock-offset", "-480"}, "failed", std::string("preflight failed: Untrusted(\"") + kClock + "\")\n"},
+      {{"--unpinned-key"}, std::nullopt, "preflight failed: Network\n"},
+      {{"--status", "preflight=404"}, std::nullopt, "preflight failed: Unavailable\n"},
+      {{"--status", "preflight=503"}, std::nullopt, "preflight failed: Server(503)\n"},
+      {{"--clock-offset", "480"}, std::nullopt, std::string("preflight failed: Untrusted(\"") + kClock + "\")\n"},
+      {{"--clock-offset", "-480"}, std::nullopt, std::string("preflight failed: Untrusted(\"") + kClock + "\")\n"},
       {{"--body", "preflight=not json"},
-       "failed",
+       std::nullopt,
        "preflight failed: Untrusted(\"the answer does not echo this request's nonce\")\n"},
-      {{"--status", "downloads=500"}, "[]", "preflight succeeded: 0 versions offered\n"},
-      {{"--body", "downloads=[]"}, "[]", "preflight succeeded: 0 versions offered\n"},
+      {{"--status", "downloads=500"}, ReleaseList{}, "preflight succeeded: 0 versions offered\n"},
+      {{"--body", "downloads=[]"}, ReleaseList{}, "preflight succeeded: 0 versions offered\n"},
       // Sixty thousand nested arrays as the date: too deep to be an answer.
       {{"--body", R"(downloads={"version":"1.5.13","artifacts":{"windows_x86_64":{"published_at":)" +
                       std::string(60000, '[') + std::string(60000, ']') + "}}}"},
-       "[]",
+       ReleaseList{},
        "preflight succeeded: 0 versions offered\n"},
   };
   for (const Case& test : cases) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "server/release_parts.h"
+#include "server/release_values.h"
 #include "system/json_text.h"
 
 namespace quillmar {
@@ -59,7 +60,7 @@ TEST(ReleaseList, FollowsTheCatalogueRules) {
   struct Case {
     const char* name;
     json catalogue;
-    const char* releases;
+    ReleaseList releases;
   };
   const Case cases[] = {
       {"newest and a duplicate among the previous",
@@ -68,24 +69,23 @@ TEST(ReleaseList, FollowsTheCatalogueRules) {
         {"previous",
          {{{"version", "1.5.12"}, {"artifacts", artifacts}, {"published_at", "2025-12-01"}},
           {{"version", "1.5.13"}, {"artifacts", artifacts}, {"published_at", "2025-12-02"}}}}},
-       R"([{"newest":true,"published_at":"2026-01-02T00:00:00Z","version":"1.5.13"},)"
-       R"({"newest":false,"published_at":"2025-12-01","version":"1.5.12"}])"},
+       {{"1.5.13", "2026-01-02T00:00:00Z", true}, {"1.5.12", "2025-12-01", false}}},
       {"newest without this platform, previous still offered",
        {{"version", "1.5.13"},
         {"artifacts", mac_only},
         {"previous", {{{"version", "1.5.12"}, {"artifacts", artifacts}, {"published_at", 7}}}}},
-       R"([{"newest":false,"published_at":7,"version":"1.5.12"}])"},
+       {{"1.5.12", 7, false}}},
       {"previous without its own date gets null",
        {{"previous", {{{"version", "1.4"}, {"artifacts", artifacts}}}}},
-       R"([{"newest":false,"published_at":null,"version":"1.4"}])"},
+       {{"1.4", nullptr, false}}},
       {"newest without a date in its artifact",
        {{"version", "2.0"}, {"artifacts", {{"windows_x86_64", json::object()}}}},
-       R"([{"newest":true,"published_at":null,"version":"2.0"}])"},
-      {"null", nullptr, "[]"},
-      {"array", json::array({{{"version", "1.5.13"}, {"artifacts", artifacts}}}), "[]"},
+       {{"2.0", nullptr, true}}},
+      {"null", nullptr, {}},
+      {"array", json::array({{{"version", "1.5.13"}, {"artifacts", artifacts}}}), {}},
       {"previous as an object",
        {{"version", "1.5.13"}, {"artifacts", artifacts}, {"previous", {{"version", "1.4"}}}},
-       R"([{"newest":true,"published_at":"2026-01-02T00:00:00Z","version":"1.5.13"}])"},
+       {{"1.5.13", "2026-01-02T00:00:00Z", true}}},
       {"versions breaking the rule, non-object elements and artifacts",
        {{"version", "v1.5"},
         {"artifacts", artifacts},
@@ -96,9 +96,9 @@ TEST(ReleaseList, FollowsTheCatalogueRules) {
           {{"version", "1.2"}, {"artifacts", json::array({"windows_x86_64"})}},
           "1.3",
           {{"version", "10.0.0.12345"}, {"artifacts", artifacts}}}}},
-       R"([{"newest":false,"published_at":null,"version":"10.0.0.12345"}])"},
+       {{"10.0.0.12345", nullptr, false}}},
   };
-  for (const Case& test : cases) EXPECT_EQ(compact_json(build_release_list(test.catalogue)), test.releases) << test.name;
+  for (const Case& test : cases) EXPECT_EQ(build_release_list(test.catalogue), test.releases) << test.name;
 }
 
 json good_answer() {

@@ -2,6 +2,7 @@
 // this program under another file name and see what discovery makes of it.
 #include <cstdio>
 
+#include "main/bridge/page_events.h"
 #include "system/environment.h"
 
 int main() {

@@ -91,20 +91,6 @@ TEST_F(Discovery, AcceptsASymbolicLinkToTheExecutableButNotADanglingOne) {
   EXPECT_FALSE(find_installed_copy().has_value());
 }
 
-TEST_F(Discovery, EnvironmentJsonHasExactlyTheSixMembersInKeyOrder) {
-  InstallerEnvironment environment;
-  environment.dir = path_from_text("C:\\Apps\\Quillmar \"x\"");
-  EXPECT_EQ(environment_json(environment),
-            "{\"dir\":\"C:\\\\Apps\\\\Quillmar \\\"x\\\"\",\"installed\":null,\"mode\":\"install\","
-            "\"platform\":\"windows\",\"requestedVersion\":null,\"requiredBytes\":1610612736}");
-
-  environment.installed = InstalledCopy{path_from_text("D:\\Q"), "2.0"};
-  environment.requested_version = "1.4.2";
-  EXPECT_EQ(environment_json(environment),
-            "{\"dir\":\"C:\\\\Apps\\\\Quillmar \\\"x\\\"\",\"installed\":{\"dir\":\"D:\\\\Q\",\"version\":\"2.0\"},"
-            "\"mode\":\"install\",\"platform\":\"windows\",\"requestedVersion\":\"1.4.2\",\"requiredBytes\":1610612736}");
-}
-
 TEST(DefaultFolder, WithoutLocalAppDataFallsBackToThePublicFolder) {
   ScopedVariable local("LOCALAPPDATA", std::nullopt);
   ScopedVariable xdg("XDG_DATA_HOME", std::nullopt);

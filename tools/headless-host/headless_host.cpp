@@ -21,6 +21,7 @@
 #include <thread>
 
 #include "main/bridge/event_loop_handler.h"
+#include "main/bridge/page_events.h"
 #include "main/bridge/user_events.h"
 #include "main/startup/installer_exit.h"
 #include "main/startup/installer_session.h"

@@ -2,6 +2,7 @@
 
 #include "system/json_text.h"
 #include "system/paths.h"
+#include "system/product.h"
 
 namespace quillmar {
 namespace {
@@ -68,10 +69,20 @@ struct ProgressWording {
   }
 };
 
+// The entries keep the catalogue's order; "published_at" is the server's own name,
+// carried over as the page has always been given it.
+InstallerEvent release_list_json(const ReleaseList& releases) {
+  InstallerEvent list = InstallerEvent::array();
+  for (const ReleaseEntry& release : releases) {
+    list.push_back({{"version", release.version}, {"published_at", release.published_at}, {"newest", release.newest}});
+  }
+  return list;
+}
+
 }  // namespace
 
 InstallerEvent preflight_event(const ReleaseResult<ReleaseList>& catalogue) {
-  if (catalogue) return {{"type", "preflight"}, {"ok", true}, {"releases", catalogue.value()}};
+  if (catalogue) return {{"type", "preflight"}, {"ok", true}, {"releases", release_list_json(catalogue.value())}};
   const ReleaseError& error = catalogue.error();
   InstallerEvent status = nullptr;
   if (error.kind == ReleaseError::Kind::kServer) status = error.status;
@@ -96,6 +107,22 @@ InstallerEvent failed_event(const InstallFailure& failure) {
   if (failure.code) event["code"] = *failure.code;
   if (failure.log) event["log"] = *failure.log;
   return event;
+}
+
+std::string environment_json(const InstallerEnvironment& environment) {
+  nlohmann::json json = nlohmann::json::object();
+  json["dir"] = path_to_text(environment.dir);
+  json["installed"] = nullptr;
+  if (environment.installed) {
+    json["installed"] = {{"dir", path_to_text(environment.installed->dir)},
+                         {"version", environment.installed->version}};
+  }
+  json["mode"] = "install";
+  json["platform"] = "windows";
+  json["requestedVersion"] = nullptr;
+  if (environment.requested_version) json["requestedVersion"] = *environment.requested_version;
+  json["requiredBytes"] = kRequiredBytes;
+  return compact_json(json);
 }
 
 std::string event_delivery_script(const InstallerEvent& event) {

@@ -9,13 +9,14 @@
 #include "install/install_progress.h"
 #include "install/install_worker.h"
 #include "server/release_client.h"
+#include "system/environment.h"
 #include "system/path.h"
 
 namespace quillmar {
 
 // An installer event for the page: a JSON object with a "type" member ("preflight",
 // "folder", "progress", "installed", "failed"). This file is the one place that
-// words them; the workers below speak in typed values. Events are handed to the
+// words them, and the environment the page starts from beside them; the workers below speak in typed values. Events are handed to the
 // sender, which queues them for the event loop without waiting; the loop delivers
 // them to the page in the order they were sent.
 using InstallerEvent = nlohmann::json;
@@ -36,6 +37,10 @@ InstallerEvent progress_event(const InstallProgress& progress);
 // only where the step gave one, the detail, the exit code and the setup log's path.
 InstallerEvent installed_event(const InstallSuccess& success);
 InstallerEvent failed_event(const InstallFailure& failure);
+
+// The InstallerEnvironment as the page receives it before its scripts run: compact
+// JSON, keys in bytewise order, paths as lossy UTF-8.
+std::string environment_json(const InstallerEnvironment& environment);
 
 // The script that hands one event to the page: the event as compact JSON, which is
 // also a valid script expression, so quotes and backslashes in its texts arrive intact.
