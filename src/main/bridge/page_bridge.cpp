@@ -11,6 +11,22 @@
 #include "system/paths.h"
 
 namespace quillmar {
+namespace {
+
+// The page names folders in text, and the worker hands the page's text back as the
+// installed folder; the bridge reads that text as a path here and nowhere else.
+Path folder_from_page_text(const std::string& text) { return path_from_text(text); }
+
+// What an "install" message asks of the worker. The dock choice stays behind: it has
+// no effect on this platform.
+InstallRequest install_request_from(const PageMessage& message) {
+  return {.dir = message.dir,
+          .desktop_shortcut = message.desktop_shortcut,
+          .start_menu = message.start_menu,
+          .version = message.version};
+}
+
+}  // namespace
 
 PageBridge::PageBridge(BridgeHost host, BridgeWorkers workers, std::shared_ptr<InstallerLog> log)
     : shared_(std::make_shared<Shared>()) {
@@ -51,13 +67,13 @@ void PageBridge::dispatch(std::string_view text) {
         start_preflight();
         break;
       case PageMessageType::kDiskSpace:
-        answer_folder(path_from_text(message->dir));
+        answer_folder(folder_from_page_text(message->dir));
         break;
       case PageMessageType::kChooseFolder:
         choose_folder(message->dir);
         break;
       case PageMessageType::kInstall:
-        start_install({message->dir, message->desktop_shortcut, message->start_menu, message->version});
+        start_install(install_request_from(*message));
         break;
       case PageMessageType::kCancel:
         set_cancel();
@@ -121,7 +137,7 @@ void PageBridge::answer_folder(const Path& dir) {
 
 void PageBridge::choose_folder(const std::string& dir) {
   if (!shared_->host.choose_folder) return;
-  const std::optional<Path> chosen = shared_->host.choose_folder(chooser_start_folder(path_from_text(dir)));
+  const std::optional<Path> chosen = shared_->host.choose_folder(chooser_start_folder(folder_from_page_text(dir)));
   if (!chosen) return;
   answer_folder(installation_folder_for_choice(*chosen));
 }
@@ -152,7 +168,7 @@ void PageBridge::start_install(InstallRequest request) {
     if (outcome) {
       const InstallSuccess& success = outcome.value();
       shared->log->write_log("installed " + success.version + " at " + success.dir);
-      shared->installed_folder = path_from_text(success.dir);
+      shared->installed_folder = folder_from_page_text(success.dir);
       shared->install_state = installed_event(success);
     } else {
       shared->install_state = failed_event(outcome.error());
