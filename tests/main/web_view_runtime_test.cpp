@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "main/bridge/runtime_version.h"
-#include "main/bridge/web_view_failure.h"
+#include "main/window/runtime_version.h"
+#include "main/window/web_view_failure.h"
 
 namespace quillmar {
 namespace {

@@ -2,7 +2,7 @@
 #include <objbase.h>
 #include <shellscalingapi.h>
 
-#include "main/bridge/web_view_failure.h"
+#include "main/window/web_view_failure.h"
 #include "main/window/folder_chooser_win.h"
 #include "main/window/installer_window.h"
 #include "main/window/web_view_win.h"

@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "main/bridge/asset_server.h"
-#include "main/bridge/web_view_failure.h"
+#include "main/window/web_view_failure.h"
 #include "main/window/com_callback_win.h"
 #include "main/window/com_ptr_win.h"
 #include "main/window/restart_limit.h"

@@ -4,8 +4,8 @@
 #include <optional>
 #include <vector>
 
-#include "main/bridge/runtime_version.h"
-#include "main/bridge/web_view_failure.h"
+#include "main/window/runtime_version.h"
+#include "main/window/web_view_failure.h"
 #include "system/handle_win.h"
 #include "system/wide_text_win.h"
 

@@ -1,4 +1,4 @@
-#include "main/bridge/runtime_version.h"
+#include "main/window/runtime_version.h"
 
 #include <charconv>
 

@@ -1,4 +1,4 @@
-#include "main/bridge/web_view_failure.h"
+#include "main/window/web_view_failure.h"
 
 namespace quillmar {
 
