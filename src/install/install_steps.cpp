@@ -1,6 +1,5 @@
 #include "install/install_steps.h"
 
-#include <cstdio>
 #include <exception>
 
 #include "install/canonical_path.h"
@@ -14,6 +13,7 @@
 #include "system/os_error.h"
 #include "system/paths.h"
 #include "system/product.h"
+#include "system/text.h"
 
 namespace quillmar {
 namespace {
@@ -22,13 +22,6 @@ using Reason = InstallFailure::Reason;
 
 // A failure with a detail the page shows, possibly empty.
 InstallFailure failure(Reason reason, std::string detail) { return {reason, std::move(detail), {}, {}}; }
-
-std::string status_hex(std::uint32_t status) {
-  char text[16];
-  // Eight hex digits always fit, so the count it returns says nothing new.
-  (void)std::snprintf(text, sizeof text, "%08x", static_cast<unsigned>(status));
-  return text;
-}
 
 }  // namespace
 
@@ -91,7 +84,7 @@ InstallOutcome run_steps(const InstallRequest& request, const InstallContext& co
   send(StepReached{StepReached::Step::kVerify});
   if (const auto signature = verifyCodeSignature(package_file); !signature) {
     return failure(Reason::kVerify,
-                   "the package's signature does not verify (0x" + status_hex(signature.error()) + ")");
+                   "the package's signature does not verify (" + hex_code_text(signature.error()) + ")");
   }
 
   // The silent setup run.

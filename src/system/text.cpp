@@ -229,4 +229,10 @@ std::string to_hex(const std::uint8_t* bytes, std::size_t size) {
   return text;
 }
 
+std::string hex_code_text(std::uint32_t code) {
+  const std::uint8_t bytes[] = {static_cast<std::uint8_t>(code >> 24), static_cast<std::uint8_t>(code >> 16),
+                                static_cast<std::uint8_t>(code >> 8), static_cast<std::uint8_t>(code)};
+  return "0x" + to_hex(bytes, sizeof bytes);
+}
+
 }  // namespace quillmar

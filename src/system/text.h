@@ -52,4 +52,9 @@ bool equals_ignoring_ascii_case(std::string_view a, std::string_view b);
 // Lowercase hexadecimal, two digits per byte: digests, nonces and certificate values.
 std::string to_hex(const std::uint8_t* bytes, std::size_t size);
 
+// A 32-bit status code as "0x" and eight lowercase hex digits ("0x800b0109",
+// "0x00000005"): the form Windows documents HRESULTs, trust results and crash exit
+// statuses in, so a code a user reports can be looked up as it is written.
+std::string hex_code_text(std::uint32_t code);
+
 }  // namespace quillmar
