@@ -4,7 +4,7 @@
 
 #include <cctype>
 
-#include "system/path.h"
+#include "install/canonical_path.h"
 #include "install/worker_fixture.h"
 #include "system/paths.h"
 #include "system/standard_path.h"
@@ -21,7 +21,7 @@ TEST_F(WorkerBeforeSetup, RefusesToInstallIntoTheFolderThatHoldsTheInstaller) {
   const std::filesystem::path own_folder = standard_path(own_executable_path()->parent_path());
   std::vector<std::string> spellings = {path_to_text(Path(own_folder)), path_to_text(Path(own_folder)) + "/",
                                         path_to_text(Path(own_folder.parent_path()))};
-  if (std::is_same_v<NativePathRules, WindowsPathRules>) {
+  if (native_path_style() == PathStyle::kWindows) {
     std::string upper = path_to_text(Path(own_folder));
     for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     spellings.push_back(upper + "\\");
