@@ -59,10 +59,13 @@ class GtkInstallerWindow final : public InstallerWindow {
   }
 
   std::optional<Path> choose_folder(const std::optional<Path>& start) override {
-    // No owner window, as on Windows. gtk_native_dialog_run spins a nested main
-    // loop, so the window keeps drawing while the user picks.
+    // Owned by the installer window, as the Windows chooser is: it stays above the
+    // window and the window takes no input meanwhile, so the page cannot start a
+    // second choice or an install under it. gtk_native_dialog_run spins a nested
+    // main loop, so the window keeps drawing while the user picks.
     GObjectPtr<GtkFileChooserNative> chooser(gtk_file_chooser_native_new(
-        kProductWord, nullptr, GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER, nullptr, nullptr));
+        kProductWord, GTK_WINDOW(window_), GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER, nullptr, nullptr));
+    gtk_native_dialog_set_modal(GTK_NATIVE_DIALOG(chooser.get()), TRUE);
     if (start) gtk_file_chooser_set_current_folder(GTK_FILE_CHOOSER(chooser.get()), start->c_str());
     const gint response = gtk_native_dialog_run(GTK_NATIVE_DIALOG(chooser.get()));
     if (response != GTK_RESPONSE_ACCEPT) return std::nullopt;
