@@ -2,8 +2,10 @@
 
 #include <shlwapi.h>
 
+#include <memory>
 #include <optional>
 #include <string_view>
+#include <variant>
 
 #include "main/bridge/asset_server.h"
 #include "main/window/web_view_failure.h"
@@ -50,12 +52,38 @@ Error step_failed(std::string_view step, HRESULT code, std::string_view detail =
 }
 
 // The outcome of one asynchronous call, filled in by its completion handler.
-template <typename Value>
+template <typename Value = std::monostate>
 struct Completion {
   bool done = false;
   HRESULT code = E_PENDING;
   Value value{};
 };
+
+// A new completion handler of type HANDLER that records in COMPLETION that the call
+// ended and with which code. Every completion handler of the runtime is
+// Invoke(HRESULT, result); the result is borrowed for the length of the call, so on
+// success KEEP(result, value) takes its own hold of what the caller needs into the
+// completion's value, and returns a failure of its own if it cannot. COMPLETION is
+// shared with the handler because the runtime may keep the handler, and call it,
+// after the caller stopped waiting.
+template <typename Handler, typename Value, typename Keep>
+ComPtr<Handler> completion_handler(std::shared_ptr<Completion<Value>> completion, Keep keep) {
+  return ComPtr<Handler>::adopt(make_com_callback<Handler>(
+      [completion = std::move(completion), keep = std::move(keep)](HRESULT code, auto result) -> HRESULT {
+        completion->done = true;
+        completion->code = code;
+        if (SUCCEEDED(code)) {
+          if (HRESULT kept = keep(result, completion->value); FAILED(kept)) completion->code = kept;
+        }
+        return S_OK;
+      }));
+}
+
+// The same for a call whose result nobody reads: only that it ended, and how.
+template <typename Handler>
+ComPtr<Handler> completion_handler(std::shared_ptr<Completion<>> completion) {
+  return completion_handler<Handler>(std::move(completion), [](auto, std::monostate&) { return S_OK; });
+}
 
 // Response headers as the runtime takes them: one "Name: value" per line.
 std::wstring header_lines(const AssetResponse& answer) {
@@ -100,9 +128,8 @@ class WindowsWebView final : public WebView2Host {
 
   void run_script(const std::string& script) override {
     if (!web_view_) return;
-    auto done = ComPtr<wv::ICoreWebView2ExecuteScriptCompletedHandler>::adopt(
-        make_com_callback<wv::ICoreWebView2ExecuteScriptCompletedHandler>(
-            [](HRESULT, LPCWSTR) -> HRESULT { return S_OK; }));
+    // Nothing waits for a script: its completion is recorded and dropped.
+    auto done = completion_handler<wv::ICoreWebView2ExecuteScriptCompletedHandler>(std::make_shared<Completion<>>());
     web_view_->ExecuteScript(utf8_to_wide(script).c_str(), done.get());
   }
 
@@ -142,18 +169,12 @@ class WindowsWebView final : public WebView2Host {
   Result<void> create_environment() {
     constexpr char kStep[] = "Creating the WebView2 environment";
     auto completion = std::make_shared<Completion<ComPtr<wv::ICoreWebView2Environment>>>();
-    auto handler = ComPtr<wv::ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler>::adopt(
-        make_com_callback<wv::ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler>(
-            [completion](HRESULT code, wv::ICoreWebView2Environment* environment) -> HRESULT {
-              completion->done = true;
-              completion->code = code;
-              // Asked for by its own IID, so the pointer is the interface these
-              // declarations describe whatever the runtime handed over.
-              if (SUCCEEDED(code) && environment) {
-                completion->code = completion->value.query_from(environment);
-              }
-              return S_OK;
-            }));
+    auto handler = completion_handler<wv::ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler>(
+        completion, [](wv::ICoreWebView2Environment* environment, ComPtr<wv::ICoreWebView2Environment>& kept) {
+          // Asked for by its own IID, so the pointer is the interface these
+          // declarations describe whatever the runtime handed over.
+          return environment ? kept.query_from(environment) : S_OK;
+        });
     const std::wstring data_folder = config_.data_folder.native();
     const HRESULT code = wait_for(
         runtime_.create_environment(TRUE, wv::kRuntimeKindInstalled, data_folder.c_str(), nullptr, handler.get()),
@@ -168,14 +189,11 @@ class WindowsWebView final : public WebView2Host {
   Result<void> create_controller(HWND window) {
     constexpr char kStep[] = "Creating the WebView2 controller";
     auto completion = std::make_shared<Completion<ComPtr<wv::ICoreWebView2Controller>>>();
-    auto handler = ComPtr<wv::ICoreWebView2CreateCoreWebView2ControllerCompletedHandler>::adopt(
-        make_com_callback<wv::ICoreWebView2CreateCoreWebView2ControllerCompletedHandler>(
-            [completion](HRESULT code, wv::ICoreWebView2Controller* controller) -> HRESULT {
-              completion->done = true;
-              completion->code = code;
-              completion->value = ComPtr<wv::ICoreWebView2Controller>::share(controller);
-              return S_OK;
-            }));
+    auto handler = completion_handler<wv::ICoreWebView2CreateCoreWebView2ControllerCompletedHandler>(
+        completion, [](wv::ICoreWebView2Controller* controller, ComPtr<wv::ICoreWebView2Controller>& kept) {
+          kept = ComPtr<wv::ICoreWebView2Controller>::share(controller);
+          return S_OK;
+        });
     if (HRESULT code = wait_for(environment_->CreateCoreWebView2Controller(window, handler.get()), *completion);
         FAILED(code)) {
       return step_failed(kStep, code);
@@ -247,14 +265,9 @@ class WindowsWebView final : public WebView2Host {
   Result<void> add_initialization_scripts() {
     constexpr char kStep[] = "Adding the initialization scripts";
     for (const std::string& script : {config_.initialization_script, std::string(kIpcScript)}) {
-      auto completion = std::make_shared<Completion<bool>>();
-      auto handler = ComPtr<wv::ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler>::adopt(
-          make_com_callback<wv::ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler>(
-              [completion](HRESULT code, LPCWSTR) -> HRESULT {
-                completion->done = true;
-                completion->code = code;
-                return S_OK;
-              }));
+      auto completion = std::make_shared<Completion<>>();
+      auto handler =
+          completion_handler<wv::ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler>(completion);
       const HRESULT code =
           wait_for(web_view_->AddScriptToExecuteOnDocumentCreated(utf8_to_wide(script).c_str(), handler.get()),
                    *completion);
