@@ -2,6 +2,8 @@
 #include <objbase.h>
 #include <shellscalingapi.h>
 
+#include <utility>
+
 #include "main/window/web_view_failure.h"
 #include "main/window/folder_chooser_win.h"
 #include "main/window/installer_window.h"
@@ -23,12 +25,18 @@ constexpr UINT kRestartWebViewMessage = WM_APP + 2;
 // A fixed-size frame: caption, system menu and minimize; no sizing border, no maximize.
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 
-// An icon made at run time, destroyed with its owner.
+// An icon made at run time, destroyed with its one owner; moving hands it over.
 class IconHandle {
  public:
   explicit IconHandle(HICON icon = nullptr) : icon_(icon) {}
   IconHandle(const IconHandle&) = delete;
-  IconHandle& operator=(const IconHandle&) = delete;
+  IconHandle(IconHandle&& other) noexcept : icon_(std::exchange(other.icon_, nullptr)) {}
+  // Taken by value, and copying is deleted, so a handle can only be moved in; the
+  // icon held before leaves with OTHER.
+  IconHandle& operator=(IconHandle other) noexcept {
+    std::swap(icon_, other.icon_);
+    return *this;
+  }
   ~IconHandle() {
     if (icon_) DestroyIcon(icon_);
   }
@@ -99,10 +107,10 @@ class Win32InstallerWindow final : public InstallerWindow {
                               frame.bottom - frame.top, nullptr, nullptr, instance, this);
     if (!window_) return failed("Creating the window");
 
-    icon_ = std::make_unique<IconHandle>(create_window_icon());
-    if (icon_->get()) {
-      SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_->get()));
-      SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_->get()));
+    icon_ = IconHandle(create_window_icon());
+    if (icon_.get()) {
+      SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_.get()));
+      SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_.get()));
     }
     ShowWindow(window_, SW_SHOWNORMAL);
     UpdateWindow(window_);
@@ -263,7 +271,7 @@ class Win32InstallerWindow final : public InstallerWindow {
   }
 
   HWND window_ = nullptr;
-  std::unique_ptr<IconHandle> icon_;
+  IconHandle icon_;
   std::unique_ptr<WebView2Host> web_view_;
   std::function<void()> on_wake_;
   std::function<void()> on_close_request_;
