@@ -57,6 +57,9 @@ int run_installer(std::span<const Asset> assets, const WorkersFactory& make_work
   config.on_page_message = [queue](std::string text) { queue->post(UserEvent::page_message(std::move(text))); };
   config.on_page_reload = [queue] { queue->post(UserEvent::page_reloaded()); };
   if (auto web_view = window->create_web_view(config); !web_view) {
+    // The user closed the window while the web view came up: nothing has started
+    // that must be waited for, and the installer ends as a close ends it.
+    if (window->close_requested()) end_process_now(0);
     fatal(std::string(kMissingWebViewText) + "\n\n" + web_view.error().message);
   }
 

@@ -34,6 +34,11 @@ class InstallerWindow {
   // Fills the window with the web view and loads the start page.
   virtual Result<void> create_web_view(const WebViewConfig& config) = 0;
 
+  // Whether the user closed the window before run() began, which fails a
+  // create_web_view() still waiting on the web view. A window whose web view comes up
+  // without waiting on its loop never gives up that way, so the answer is no.
+  virtual bool close_requested() const { return false; }
+
   // Runs SCRIPT in the page's main frame; its result and errors are ignored.
   virtual void run_script(const std::string& script) = 0;
 

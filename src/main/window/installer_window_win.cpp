@@ -10,7 +10,6 @@
 #include "main/window/web_view_win.h"
 #include "main/window/window_icon.h"
 #include "main/window/window_placement.h"
-#include "system/process_end.h"
 
 namespace quillmar {
 namespace {
@@ -119,7 +118,7 @@ class Win32InstallerWindow final : public InstallerWindow {
 
   Result<void> create_web_view(const WebViewConfig& config) override {
     web_view_ = QUILLMAR_TRY(WebView2Host::create(
-        window_, config, [this](const std::function<bool()>& done) { pump_until(done); },
+        window_, config, [this](const std::function<bool()>& done) { return pump_until(done); },
         [window = window_] { PostMessageW(window, kRestartWebViewMessage, 0, 0); }));
     return {};
   }
@@ -134,6 +133,8 @@ class Win32InstallerWindow final : public InstallerWindow {
     if (web_view_ && GetActiveWindow() == window_) web_view_->move_focus();
     return chosen;
   }
+
+  bool close_requested() const override { return close_requested_; }
 
   void wake() override { PostMessageW(window_, kWakeMessage, 0, 0); }
 
@@ -168,16 +169,24 @@ class Win32InstallerWindow final : public InstallerWindow {
   }
 
   // The web view's start-up answers arrive as messages; the window stays responsive
-  // meanwhile. Closing it then ends the installer as closing it later would.
-  void pump_until(const std::function<bool()>& done) {
+  // meanwhile. False when the wait was given up first: the user closed the window
+  // before run() (close_requested() then says so), or the loop was told to end.
+  bool pump_until(const std::function<bool()>& done) {
     MSG message;
     while (!done()) {
       const BOOL got = GetMessageW(&message, nullptr, 0, 0);
-      if (got == 0 || got == -1) end_process_now(0);
+      if (got == -1) return false;
+      if (got == 0) {
+        // This nested loop took the quit meant for run()'s loop: post it again, so
+        // that loop ends too once the failed wait has been unwound.
+        PostQuitMessage(static_cast<int>(message.wParam));
+        return false;
+      }
       TranslateMessage(&message);
       DispatchMessageW(&message);
-      if (close_requested_) end_process_now(0);
+      if (close_requested_) return false;
     }
+    return true;
   }
 
   static LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -263,7 +272,9 @@ class Win32InstallerWindow final : public InstallerWindow {
     restarting_ = true;
     auto restarted = web_view_->restart(window_);
     restarting_ = false;
-    if (restarted) return;
+    // Given up because the user closed the window meanwhile: the loop ends, and the
+    // installer with it, as any close ends it.
+    if (restarted || quitting_) return;
     // The half-made web view is kept: the runtime may still call the handlers it holds.
     web_view_lost_ = true;
     ShowWindow(window_, SW_HIDE);

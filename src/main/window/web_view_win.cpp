@@ -382,11 +382,12 @@ class WindowsWebView final : public WebView2Host {
 
   // The outcome of an asynchronous call that returned STARTED: that code if the call
   // failed, else the one its handler recorded in COMPLETION, after pumping the
-  // window's messages until the handler has run.
+  // window's messages until the handler has run; ERROR_CANCELLED if the window was
+  // closed first. The handler may still run later: COMPLETION is shared with it.
   template <typename Value>
   HRESULT wait_for(HRESULT started, const Completion<Value>& completion) {
     if (FAILED(started)) return started;
-    pump_until_([&] { return completion.done; });
+    if (!pump_until_([&] { return completion.done; })) return HRESULT_FROM_WIN32(ERROR_CANCELLED);
     return completion.code;
   }
 

@@ -16,9 +16,10 @@ namespace quillmar {
 
 class WebView2Host {
  public:
-  // Pumps the window's messages until DONE returns true; the runtime answers every
-  // asynchronous call through a message to this thread.
-  using PumpUntil = std::function<void(const std::function<bool()>& done)>;
+  // Pumps the window's messages until DONE returns true, and says so; false when the
+  // window was closed or its loop told to end first, and the wait was given up. The
+  // runtime answers every asynchronous call through a message to this thread.
+  using PumpUntil = std::function<bool(const std::function<bool()>& done)>;
 
   // Brings the web view up in WINDOW's client area for CONFIG, in the fixed order of
   // start-up (environment, controller, the asset handler, the two initialization
@@ -26,7 +27,8 @@ class WebView2Host {
   // handlers, the new-window refusal, the settings, the bounds) and starts loading
   // the start page. ON_BROWSER_EXIT is called from inside the runtime's handler when
   // the browser process has ended: it must only schedule restart(), never run it
-  // there. The error text names the step that failed and its HRESULT.
+  // there. The error text names the step that failed and its HRESULT (ERROR_CANCELLED
+  // when PUMP_UNTIL gave up the wait).
   static Result<std::unique_ptr<WebView2Host>> create(HWND window, const WebViewConfig& config,
                                                       const PumpUntil& pump_until,
                                                       std::function<void()> on_browser_exit);
