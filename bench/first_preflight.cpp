@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "main/startup.h"
+#include "main/run_installer.h"
 
 namespace quillmar {
 namespace {

@@ -1,7 +1,7 @@
 #include <windows.h>
 
 #include "main/delay_load_win.h"
-#include "main/startup.h"
+#include "main/run_installer.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   // Before anything else: every later library load (the web view loader, COM

@@ -1,4 +1,4 @@
-#include "main/startup.h"
+#include "main/run_installer.h"
 
 #include <memory>
 #include <string>
