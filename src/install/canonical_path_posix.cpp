@@ -14,6 +14,4 @@ Result<Path> canonical_path(const Path& path) {
   return Path(resolved.get());
 }
 
-PathStyle native_path_style() { return PathStyle::kPosix; }
-
 }  // namespace quillmar

@@ -35,6 +35,4 @@ Result<Path> canonical_path(const Path& path) {
   }
 }
 
-PathStyle native_path_style() { return PathStyle::kWindows; }
-
 }  // namespace quillmar

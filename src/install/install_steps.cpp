@@ -38,7 +38,7 @@ Result<void, InstallFailure> check_installer_location(const Path& dir) {
   if (!own) return failure(Reason::kInstall, last_os_error_text());
   auto executable = canonical_path(*own);
   if (!executable) return failure(Reason::kInstall, executable.error().message);
-  if (is_within_folder(path_to_text(executable.value()), path_to_text(folder.value()), native_path_style())) {
+  if (executable.value().is_within(folder.value())) {
     return failure(Reason::kInstallerLocation, "");
   }
   return {};

@@ -3,7 +3,6 @@
 
 #include <cmath>
 
-#include "install/canonical_path.h"
 #include "install/child_process.h"
 #include "install/code_signature.h"
 #include "install/command_line.h"
@@ -200,33 +199,6 @@ TEST(SetupProgress, FollowsTheCurveAndStaysBelow95) {
   EXPECT_NEAR(setup_progress_pct(60.0), 86.38, 0.01);
   EXPECT_NEAR(setup_progress_pct(120.0), 94.22, 0.01);
   EXPECT_LT(setup_progress_pct(600.0), 95.0);
-}
-
-TEST(IsWithinFolder, ComparesWholeComponents) {
-  struct Case {
-    std::string path;
-    std::string folder;
-    PathStyle style;
-    bool expected;
-  };
-  const Case cases[] = {
-      {"C:\\Apps\\Quillmar\\setup.exe", "C:\\Apps\\Quillmar", PathStyle::kWindows, true},
-      {"C:\\Apps\\Quillmar\\bin\\setup.exe", "C:\\Apps\\Quillmar\\", PathStyle::kWindows, true},
-      {"C:\\Apps\\Quillmar2\\setup.exe", "C:\\Apps\\Quillmar", PathStyle::kWindows, false},
-      {"C:\\A\\Bc\\x.exe", "C:\\A\\B", PathStyle::kWindows, false},
-      {"c:\\apps\\QUILLMAR\\setup.exe", "C:\\Apps\\Quillmar", PathStyle::kWindows, true},
-      {"C:/Apps/Quillmar/setup.exe", "C:\\Apps\\Quillmar", PathStyle::kWindows, true},
-      {"D:\\Apps\\Quillmar\\setup.exe", "C:\\Apps\\Quillmar", PathStyle::kWindows, false},
-      {"C:\\Apps\\setup.exe", "C:\\Apps\\Quillmar", PathStyle::kWindows, false},
-      {"C:\\setup.exe", "C:\\", PathStyle::kWindows, true},
-      {"/opt/Quillmar/setup", "/opt/Quillmar", PathStyle::kPosix, true},
-      {"/opt/Quillmar/setup", "/opt/Quillmar/", PathStyle::kPosix, true},
-      {"/opt/quillmar/setup", "/opt/Quillmar", PathStyle::kPosix, false},
-      {"/opt/Quillmar2/setup", "/opt/Quillmar", PathStyle::kPosix, false},
-      {"/opt/Quillmar\\x/setup", "/opt/Quillmar", PathStyle::kPosix, false},
-      {"/setup", "/", PathStyle::kPosix, true},
-  };
-  for (const Case& c : cases) EXPECT_EQ(is_within_folder(c.path, c.folder, c.style), c.expected) << c.path;
 }
 
 TEST(JudgeCodeSignature, AcceptsAVerifiedOrAbsentSignatureOnly) {

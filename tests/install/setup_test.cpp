@@ -6,11 +6,11 @@
 
 #include <thread>
 
-#include "install/canonical_path.h"
 #include "install/post_install.h"
 #include "install/worker_fixture.h"
 #include "setup_payload.h"
 #include "system/file_io.h"
+#include "system/path.h"
 #include "system/paths.h"
 #include "system/standard_path.h"
 
@@ -40,7 +40,7 @@ std::string make_package(fake_setup::Manifest manifest) {
   return stub + app + readme + manifest_text + fake_setup::encode_trailer(stub.size(), manifest_text.size());
 }
 
-bool is_windows() { return native_path_style() == PathStyle::kWindows; }
+bool is_windows() { return std::is_same_v<NativePathRules, WindowsPathRules>; }
 
 class SetupRun : public testing::WorkerRun {
  protected:

@@ -4,8 +4,8 @@
 
 #include <cctype>
 
-#include "install/canonical_path.h"
 #include "install/worker_fixture.h"
+#include "system/path.h"
 #include "system/paths.h"
 #include "system/standard_path.h"
 
@@ -21,7 +21,7 @@ TEST_F(WorkerBeforeSetup, RefusesToInstallIntoTheFolderThatHoldsTheInstaller) {
   const std::filesystem::path own_folder = standard_path(own_executable_path()->parent_path());
   std::vector<std::string> spellings = {path_to_text(Path(own_folder)), path_to_text(Path(own_folder)) + "/",
                                         path_to_text(Path(own_folder.parent_path()))};
-  if (native_path_style() == PathStyle::kWindows) {
+  if (std::is_same_v<NativePathRules, WindowsPathRules>) {
     std::string upper = path_to_text(Path(own_folder));
     for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     spellings.push_back(upper + "\\");
@@ -54,7 +54,7 @@ TEST_F(WorkerBeforeSetup, NeedsOnePointFiveGibibytesFree) {
 
   free_bytes_ = 1610612735;
   EXPECT_EQ(failure_of(run(request)), failure_with_detail(Reason::kDisk, ""));
-  EXPECT_EQ(free_bytes_asked_, path_from_text(request.dir));
+  EXPECT_EQ(Path(free_bytes_asked_), path_from_text(request.dir));
   EXPECT_EQ(package_requests_, 0);
 
   // Exactly the figure, or a volume that cannot tell, lets the run go on.

@@ -89,7 +89,7 @@ TEST_F(FakeSetup, InstallsLogsRecordsAndPassesItsOwnIntegrityCheck) {
 
   const auto installed = find_installed_copy();
   ASSERT_TRUE(installed.has_value());
-  EXPECT_EQ(installed->dir, target_);
+  EXPECT_EQ(installed->dir, Path(target_));
   EXPECT_EQ(installed->version, "2.1.0");
 
   const fs::path application = target_ / "quillmar.exe";

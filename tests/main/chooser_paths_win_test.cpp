@@ -26,7 +26,7 @@ TEST(ChooseFolderOnWindows, AppendsQuillmarToTheChosenFolderOrDriveRoot) {
 TEST(ChooseFolderOnWindows, StartsInTheExistingParentOfTheOfferedFolder) {
   testing::ScratchFolder scratch;
   const std::filesystem::path offered = scratch.path() / L"Quillmar";
-  EXPECT_EQ(chooser_start_folder(Path(offered)), scratch.path());
+  EXPECT_EQ(chooser_start_folder(Path(offered)), Path(scratch.path()));
   EXPECT_EQ(chooser_start_folder(Path(L"E:\\")), std::nullopt);  // a root has no parent
 }
 

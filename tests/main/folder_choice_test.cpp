@@ -23,13 +23,13 @@ TEST(ChooseFolder, AppendsQuillmarUnlessTheLastComponentAlreadyIsIt) {
       {root, root / "Quillmar"},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(installation_folder_for_choice(Path(c.chosen)), c.expected) << c.chosen;
+    EXPECT_EQ(installation_folder_for_choice(Path(c.chosen)), Path(c.expected)) << c.chosen;
   }
 }
 
 TEST(ChooseFolder, StartsInTheParentOnlyWhenItExists) {
   testing::ScratchFolder scratch;
-  EXPECT_EQ(chooser_start_folder(Path(scratch.path() / "Quillmar")), scratch.path());
+  EXPECT_EQ(chooser_start_folder(Path(scratch.path() / "Quillmar")), Path(scratch.path()));
   EXPECT_EQ(chooser_start_folder(Path(scratch.path() / "missing" / "Quillmar")), std::nullopt);
   EXPECT_EQ(chooser_start_folder(Path()), std::nullopt);
   EXPECT_EQ(chooser_start_folder(Path(scratch.path().root_path())), std::nullopt);

@@ -93,7 +93,7 @@ TEST_F(HeadlessHost, DropsMalformedMessagesAndAnswersTheRestInOrder) {
   const std::string prefix = "{\"dir\":\"" + missing.string() + "\",\"freeBytes\":";
   ASSERT_EQ(events[0].rfind(prefix, 0), 0u) << events[0];
   const double reported = std::stod(events[0].substr(prefix.size()));
-  const double actual = static_cast<double>(free_bytes_at(scratch_.path()).value());
+  const double actual = static_cast<double>(free_bytes_at(Path(scratch_.path())).value());
   EXPECT_NEAR(reported, actual, 64.0 * 1024 * 1024);
   EXPECT_EQ(events[0].substr(events[0].size() - 17), ",\"type\":\"folder\"}");
 

@@ -10,7 +10,7 @@ namespace {
 TEST(DiskSpace, AsksTheNearestExistingAncestorOfAFolderStillToBeMade) {
   testing::ScratchFolder scratch;
   const auto planned = scratch.path() / "not" / "yet" / "there";
-  EXPECT_EQ(nearest_existing_ancestor(Path(planned)), scratch.path());
+  EXPECT_EQ(nearest_existing_ancestor(Path(planned)), Path(scratch.path()));
   const auto near = free_bytes_near(Path(planned));
   const auto at = free_bytes_at(Path(scratch.path()));
   ASSERT_TRUE(near.has_value());

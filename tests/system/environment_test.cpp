@@ -40,7 +40,7 @@ class Discovery : public ::testing::Test {
 TEST_F(Discovery, NoRecordOffersTheDefaultFolder) {
   const InstallerEnvironment environment = discover_environment();
   EXPECT_FALSE(environment.installed.has_value());
-  EXPECT_EQ(environment.dir, scratch_.path() / "Local" / "Programs" / "Quillmar");
+  EXPECT_EQ(environment.dir, Path(scratch_.path() / "Local" / "Programs" / "Quillmar"));
 }
 
 TEST_F(Discovery, RecordWithTheExecutableOffersItsFolderAndVersionAsStored) {
@@ -48,9 +48,9 @@ TEST_F(Discovery, RecordWithTheExecutableOffersItsFolderAndVersionAsStored) {
   write_record(" 1.5.13-beta \xE2\x86\x92 ", folder.native());
   const InstallerEnvironment environment = discover_environment();
   ASSERT_TRUE(environment.installed.has_value());
-  EXPECT_EQ(environment.installed->dir, folder);
+  EXPECT_EQ(environment.installed->dir, Path(folder));
   EXPECT_EQ(environment.installed->version, " 1.5.13-beta \xE2\x86\x92 ");
-  EXPECT_EQ(environment.dir, folder);
+  EXPECT_EQ(environment.dir, Path(folder));
 }
 
 TEST_F(Discovery, TrailingBackslashesOfTheLocationAreDropped) {
@@ -95,7 +95,7 @@ TEST(DefaultFolder, WithoutLocalAppDataFallsBackToThePublicFolder) {
   ScopedVariable local("LOCALAPPDATA", std::nullopt);
   ScopedVariable xdg("XDG_DATA_HOME", std::nullopt);
   ScopedVariable home("HOME", std::nullopt);
-  EXPECT_EQ(default_install_folder(), standard_path(public_folder()) / "Programs" / "Quillmar");
+  EXPECT_EQ(default_install_folder(), Path(standard_path(public_folder()) / "Programs" / "Quillmar"));
 }
 
 TEST(TempFolderFallback, StaysInsideTheUsersOwnProfile) {

@@ -65,13 +65,13 @@ TEST(InstallerLog, GoesUnderLocalAppDataOrElseTheTemporaryFolder) {
   ScratchFolder scratch;
   {
     ScopedVariable local("LOCALAPPDATA", scratch.path());
-    EXPECT_EQ(logs_folder(), scratch.path() / "Quillmar" / "Logs");
+    EXPECT_EQ(logs_folder(), Path(scratch.path() / "Quillmar" / "Logs"));
   }
   ScopedVariable local("LOCALAPPDATA", std::nullopt);
   ScopedVariable xdg("XDG_DATA_HOME", std::nullopt);
   ScopedVariable home("HOME", std::nullopt);
   ScopedVariable tmp("TMPDIR", scratch.path());
-  EXPECT_EQ(logs_folder(), standard_path(temp_folder()) / "Quillmar" / "Logs");
+  EXPECT_EQ(logs_folder(), Path(standard_path(temp_folder()) / "Quillmar" / "Logs"));
 }
 
 TEST(InstallerLog, RunsWithoutAFileWhenTheFolderCannotBeMade) {

@@ -47,7 +47,7 @@ TEST(LogSharing, OthersMayReadWriteAndDeleteTheOpenLog) {
 TEST(OwnPath, ModuleFileNameIsThisProgram) {
   const auto self = own_executable_path();
   ASSERT_TRUE(self.has_value());
-  EXPECT_EQ(self->filename(), L"quillmar-windows-tests.exe");
+  EXPECT_EQ(self->filename(), Path(L"quillmar-windows-tests.exe"));
   EXPECT_TRUE(is_regular_file_following_links(*self));
 }
 
