@@ -24,6 +24,8 @@ fs::path temporary_beside(const fs::path& path) {
 }
 
 Result<void> make_parent(const fs::path& path) {
+  // A bare file name lives in the working folder, which is there already.
+  if (path.parent_path().empty()) return {};
   std::error_code error;
   fs::create_directories(path.parent_path(), error);
   if (error) return failure(path.parent_path(), "make the folder", error);
