@@ -1,5 +1,7 @@
 #include "loopback_listener.h"
 
+#include <sys/socket.h>
+
 #include <chrono>
 #include <thread>
 
@@ -13,6 +15,14 @@ LoopbackListener::LoopbackListener() {
 }
 
 int LoopbackListener::bind(httplib::Server& server, int port) {
+  // The library's own default asks for SO_REUSEPORT alone, and the connections a
+  // listener leaves in TIME_WAIT then keep any socket without it (nginx's) off the
+  // port for a minute, and theirs keep this one off: every program that serves on
+  // the installer's port asks for SO_REUSEADDR, so they follow each other at once.
+  server.set_socket_options([](socket_t socket) {
+    const int yes = 1;
+    setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+  });
   if (port == 0) return server.bind_to_any_port("127.0.0.1");
   return server.bind_to_port("127.0.0.1", port) ? port : -1;
 }
