@@ -71,7 +71,7 @@ bool pause_unless_cancelled(std::chrono::milliseconds pause, const std::atomic<b
 
 }  // namespace
 
-PackageSink::PackageSink(PackageFile& file, std::uint64_t size_bytes, const ProgressSender& send, SteadyClock now)
+PackageSink::PackageSink(File& file, std::uint64_t size_bytes, const ProgressSender& send, SteadyClock now)
     : file_(file), size_bytes_(size_bytes), send_(send), now_(std::move(now)) {
   restart();
 }
@@ -124,9 +124,9 @@ DownloadResult downloadPackage(const Package& package, const ReleaseClient& clie
   std::optional<std::string> validator = validator_of(*stream);
   std::optional<std::string> first_etag = stream->header("ETag");
 
-  auto created = PackageFile::create(package_file);
+  auto created = File::open(package_file, File::Mode::kWriteExecutable);
   if (!created) return failed(created.error().message);
-  PackageFile& file = created.value();
+  File& file = created.value();
 
   // Everything from here on ends either in success or in deleting the partial file.
   const auto discard = [&](DownloadStop stop) {
@@ -215,7 +215,7 @@ DownloadResult downloadPackage(const Package& package, const ReleaseClient& clie
       validator = validator_of(*stream);
       first_etag = stream->header("ETag");
       file.close();
-      auto again = PackageFile::create(package_file);
+      auto again = File::open(package_file, File::Mode::kWriteExecutable);
       if (!again) return discard(failed(again.error().message));
       file = std::move(again).value();
       sink.restart();

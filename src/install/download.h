@@ -8,8 +8,8 @@
 #include <string>
 
 #include "install/install_progress.h"
-#include "install/package_file.h"
 #include "server/release_client.h"
+#include "system/file.h"
 #include "system/path.h"
 #include "system/result.h"
 #include "system/sha256.h"
@@ -37,7 +37,7 @@ using SteadyClock = std::function<std::chrono::steady_clock::time_point()>;
 // buffer, and sends throttled progress. It never holds the package in memory.
 class PackageSink {
  public:
-  PackageSink(PackageFile& file, std::uint64_t size_bytes, const ProgressSender& send, SteadyClock now);
+  PackageSink(File& file, std::uint64_t size_bytes, const ProgressSender& send, SteadyClock now);
 
   // Forgets every byte taken so far, for a body that starts again from byte 0 in
   // the file FILE now holds.
@@ -50,7 +50,7 @@ class PackageSink {
   std::uint64_t downloaded() const { return downloaded_; }
 
  private:
-  PackageFile& file_;
+  File& file_;
   std::uint64_t size_bytes_;
   const ProgressSender& send_;
   SteadyClock now_;

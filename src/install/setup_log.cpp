@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <array>
 
-#include "install/shared_read_file.h"
+#include "system/file.h"
 
 namespace quillmar {
 
@@ -37,9 +37,9 @@ void MarkerLineCounter::feed(std::string_view bytes) {
 }
 
 std::uint64_t scanSetupLog(const Path& log_path, std::uint64_t& offset) {
-  auto opened = SharedReadFile::open(log_path);
+  auto opened = File::open(log_path, File::Mode::kReadShared);
   if (!opened || !opened.value().seek(offset)) return 0;
-  SharedReadFile& file = opened.value();
+  File& file = opened.value();
 
   MarkerLineCounter counter;
   std::array<char, 8192> buffer{};
@@ -47,8 +47,8 @@ std::uint64_t scanSetupLog(const Path& log_path, std::uint64_t& offset) {
     const auto count = file.read(buffer.data(), buffer.size());
     // A read error ends the pass like the end of the file: whatever complete lines
     // were read so far still count, the rest is read again next time.
-    if (!count || *count == 0) break;
-    counter.feed(std::string_view(buffer.data(), *count));
+    if (!count || count.value() == 0) break;
+    counter.feed(std::string_view(buffer.data(), count.value()));
   }
   offset += counter.consumed();
   return counter.matching_lines();

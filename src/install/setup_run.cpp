@@ -4,7 +4,6 @@
 #include <thread>
 
 #include "install/child_process.h"
-#include "install/package_file.h"
 #include "install/setup_log.h"
 #include "system/file_system.h"
 #include "system/paths.h"

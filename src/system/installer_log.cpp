@@ -10,7 +10,7 @@ namespace quillmar {
 
 std::shared_ptr<InstallerLog> InstallerLog::open_in(const Path& folder) {
   if (!create_folder_tree(folder)) return without_file();
-  auto file = AppendFile::open(folder / path_from_text("installer.log"));
+  auto file = File::open(folder / path_from_text("installer.log"), File::Mode::kAppend);
   if (!file) return without_file();
   return std::make_shared<InstallerLog>(std::move(file).value());
 }
@@ -25,7 +25,7 @@ void InstallerLog::write_log(std::string_view text) {
   std::lock_guard lock(mutex_);
   // A line that cannot be written is dropped: the log is where failures are
   // reported, so there is nowhere left to report its own.
-  if (file_) (void)file_->append(line);
+  if (file_) (void)file_->write(line);
 }
 
 }  // namespace quillmar

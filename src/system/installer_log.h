@@ -5,7 +5,7 @@
 #include <optional>
 #include <string_view>
 
-#include "system/append_file.h"
+#include "system/file.h"
 #include "system/path.h"
 
 namespace quillmar {
@@ -22,7 +22,7 @@ class InstallerLog {
   // A log that writes nothing, for callers that have no log.
   static std::shared_ptr<InstallerLog> without_file();
 
-  explicit InstallerLog(std::optional<AppendFile> file) : file_(std::move(file)) {}
+  explicit InstallerLog(std::optional<File> file) : file_(std::move(file)) {}
 
   // Appends TEXT, as one line of valid UTF-8 (single_line_text), and a line feed as
   // one write under the log's mutex, so lines from different threads never
@@ -33,7 +33,7 @@ class InstallerLog {
 
  private:
   std::mutex mutex_;
-  std::optional<AppendFile> file_;
+  std::optional<File> file_;
 };
 
 }  // namespace quillmar

@@ -12,7 +12,7 @@
 #include "app_window.h"
 #include "setup_payload.h"
 #include "system/file_io.h"
-#include "system/append_file.h"
+#include "system/file.h"
 #include "system/paths.h"
 #include "system/sha256.h"
 #include "tool_main.h"
@@ -69,10 +69,10 @@ int verify_root(const Path& root) {
 void record_start() {
   const auto self = own_executable_path();
   if (!self) return;
-  auto log = AppendFile::open(self->parent_path() / path_from_text("launches.log"));
+  auto log = File::open(self->parent_path() / path_from_text("launches.log"), File::Mode::kAppend);
   if (!log) return;
   std::error_code error;
-  (void)log.value().append("started in " + path_to_text(Path(fs::current_path(error))) + "\n");
+  (void)log.value().write("started in " + path_to_text(Path(fs::current_path(error))) + "\n");
 }
 
 }  // namespace

@@ -10,7 +10,7 @@
 #include <cwchar>
 #include <string>
 
-#include "system/append_file.h"
+#include "system/file.h"
 #include "system/wide_text_win.h"
 
 namespace {
@@ -41,8 +41,8 @@ int wmain(int argc, wchar_t** argv) {
     if (HWND box = FindWindowW(L"#32770", argv[1])) {
       std::wstring text;
       EnumChildWindows(box, take_message_text, reinterpret_cast<LPARAM>(&text));
-      auto output = quillmar::AppendFile::open(quillmar::Path(argv[2]));
-      if (!output || !output.value().append(quillmar::wide_to_utf8(text)).ok()) {
+      auto output = quillmar::File::open(quillmar::Path(argv[2]), quillmar::File::Mode::kAppend);
+      if (!output || !output.value().write(quillmar::wide_to_utf8(text)).ok()) {
         std::fwprintf(stderr, L"quillmar-message-box-reader: cannot write %ls\n", argv[2]);
         return 2;
       }

@@ -5,7 +5,7 @@
 #include <mutex>
 #include <optional>
 
-#include "system/append_file.h"
+#include "system/file.h"
 #include "system/wide_text_win.h"
 #include "ui_thread.h"
 
@@ -14,11 +14,11 @@ namespace {
 
 std::mutex record_mutex;
 
-quillmar::AppendFile* record_file() {
-  static std::optional<quillmar::AppendFile> file = []() -> std::optional<quillmar::AppendFile> {
+quillmar::File* record_file() {
+  static std::optional<quillmar::File> file = []() -> std::optional<quillmar::File> {
     const wchar_t* path = _wgetenv(L"QUILLMAR_STANDIN_LOG");
     if (path == nullptr || *path == L'\0') return std::nullopt;
-    auto opened = quillmar::AppendFile::open(quillmar::Path(path));
+    auto opened = quillmar::File::open(quillmar::Path(path), quillmar::File::Mode::kAppend);
     if (!opened) return std::nullopt;
     return std::move(opened).value();
   }();
@@ -40,7 +40,7 @@ void record(std::string_view line) {
   }
   text.push_back('\n');
   const std::lock_guard lock(record_mutex);
-  if (auto* file = record_file()) (void)file->append(text);
+  if (auto* file = record_file()) (void)file->write(text);
 }
 
 void record_call(std::string_view call) {
