@@ -3,7 +3,6 @@
 // installer's own verifier accepts; the token's public half is read with the
 // token's own tool, not through the signer, so a wrong key would show.
 #include <gtest/gtest.h>
-#include <openssl/evp.h>
 
 #include <cstdlib>
 #include <vector>
@@ -37,16 +36,8 @@ std::vector<std::string> with_token(std::vector<std::string> arguments) {
   return arguments;
 }
 
-std::string base64(const std::string& bytes) {
-  std::string text(4 * ((bytes.size() + 2) / 3) + 1, '\0');
-  const int length = EVP_EncodeBlock(reinterpret_cast<unsigned char*>(text.data()),
-                                     reinterpret_cast<const unsigned char*>(bytes.data()), static_cast<int>(bytes.size()));
-  text.resize(static_cast<std::size_t>(length));
-  return text;
-}
-
 std::string pem_of(const std::string& der) {
-  std::string body = base64(der);
+  const std::string body = encode_base64(der);
   std::string pem = "-----BEGIN PUBLIC KEY-----\n";
   for (std::size_t at = 0; at < body.size(); at += 64) pem += body.substr(at, 64) + "\n";
   return pem + "-----END PUBLIC KEY-----\n";
@@ -116,7 +107,7 @@ TEST_F(AnswerSigningToken, SignsAnswersTheInstallerAcceptsAndNoneWithAShortSalt)
   json refused = short_salt;
   refused["sig_alg"] = "RSA-PSS-SHA256-v1";
   refused["sig_version"] = 1;
-  refused["signature"] = base64(testing::read_file(signature));
+  refused["signature"] = encode_base64(testing::read_file(signature));
   EXPECT_EQ(verifier.value()->verify(refused, nonce_, kNow).error().message, "signature verification failed");
 }
 

@@ -18,13 +18,6 @@ namespace {
 
 constexpr std::string_view kTokenScheme = "pkcs11:";
 
-std::string base64(const std::vector<unsigned char>& bytes) {
-  std::string text(4 * ((bytes.size() + 2) / 3) + 1, '\0');
-  const int length = EVP_EncodeBlock(reinterpret_cast<unsigned char*>(text.data()), bytes.data(), static_cast<int>(bytes.size()));
-  text.resize(static_cast<std::size_t>(length));
-  return text;
-}
-
 Result<std::string> read_file(const std::filesystem::path& path, const std::string& what) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return Error{"cannot read the " + what + " " + path.string()};
@@ -59,7 +52,8 @@ Result<nlohmann::json> sign_with(const SigningKey& key, const nlohmann::json& an
   nlohmann::json signed_answer = answer;
   signed_answer["sig_alg"] = "RSA-PSS-SHA256-v1";
   signed_answer["sig_version"] = 1;
-  signed_answer["signature"] = base64(signature);
+  signed_answer["signature"] =
+      encode_base64(std::string_view(reinterpret_cast<const char*>(signature.data()), signature.size()));
   return signed_answer;
 }
 
@@ -82,8 +76,15 @@ Result<AnswerSigner> AnswerSigner::open(const SigningKeyLocation& location) {
 
 Result<nlohmann::json> AnswerSigner::sign(const nlohmann::json& answer) const { return sign_with(*key_, answer); }
 
+std::string encode_base64(std::string_view bytes) {
+  std::string text(4 * ((bytes.size() + 2) / 3) + 1, '\0');
+  const int length = EVP_EncodeBlock(reinterpret_cast<unsigned char*>(text.data()),
+                                     reinterpret_cast<const unsigned char*>(bytes.data()), static_cast<int>(bytes.size()));
+  text.resize(static_cast<std::size_t>(length));
+  return text;
+}
+
 Result<nlohmann::json> sign_answer(const nlohmann::json& answer, const std::string& private_key_pem) {
-  if (!answer.is_object()) return Error{"only a JSON object can be signed"};
   const std::shared_ptr<const SigningKey> key = QUILLMAR_TRY(pem_signing_key(private_key_pem));
   return sign_with(*key, answer);
 }

@@ -4,6 +4,7 @@
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <string>
+#include <string_view>
 
 #include "system/result.h"
 
@@ -46,6 +47,9 @@ class AnswerSigner {
   std::shared_ptr<const SigningKey> key_;
   std::string key_sha256_;
 };
+
+// BYTES in standard Base64, padded: the form of an answer's signature.
+std::string encode_base64(std::string_view bytes);
 
 // Signs ANSWER with the RSA private key in PRIVATE_KEY_PEM, as AnswerSigner does.
 Result<nlohmann::json> sign_answer(const nlohmann::json& answer, const std::string& private_key_pem);

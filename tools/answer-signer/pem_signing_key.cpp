@@ -24,6 +24,18 @@ struct PkeyFree {
 struct MdContextFree {
   void operator()(EVP_MD_CTX* context) const { EVP_MD_CTX_free(context); }
 };
+struct BignumFree {
+  void operator()(BIGNUM* number) const { BN_free(number); }
+};
+struct BuilderFree {
+  void operator()(OSSL_PARAM_BLD* builder) const { OSSL_PARAM_BLD_free(builder); }
+};
+struct ParamsFree {
+  void operator()(OSSL_PARAM* params) const { OSSL_PARAM_free(params); }
+};
+struct PkeyContextFree {
+  void operator()(EVP_PKEY_CTX* context) const { EVP_PKEY_CTX_free(context); }
+};
 using PkeyPointer = std::unique_ptr<EVP_PKEY, PkeyFree>;
 
 // The oldest queued OpenSSL error as text, and an empty queue afterwards, so one
@@ -92,18 +104,6 @@ Result<std::shared_ptr<const SigningKey>> pem_signing_key(const std::string& pri
 }
 
 Result<std::string> rsa_public_key_der(std::string_view modulus, std::string_view exponent) {
-  struct BignumFree {
-    void operator()(BIGNUM* number) const { BN_free(number); }
-  };
-  struct BuilderFree {
-    void operator()(OSSL_PARAM_BLD* builder) const { OSSL_PARAM_BLD_free(builder); }
-  };
-  struct ParamsFree {
-    void operator()(OSSL_PARAM* params) const { OSSL_PARAM_free(params); }
-  };
-  struct ContextFree {
-    void operator()(EVP_PKEY_CTX* context) const { EVP_PKEY_CTX_free(context); }
-  };
   auto number = [](std::string_view bytes) {
     return std::unique_ptr<BIGNUM, BignumFree>(
         BN_bin2bn(reinterpret_cast<const unsigned char*>(bytes.data()), static_cast<int>(bytes.size()), nullptr));
@@ -116,7 +116,7 @@ Result<std::string> rsa_public_key_der(std::string_view modulus, std::string_vie
     return Error{openssl_error("cannot build the RSA public key")};
   }
   std::unique_ptr<OSSL_PARAM, ParamsFree> params(OSSL_PARAM_BLD_to_param(builder.get()));
-  std::unique_ptr<EVP_PKEY_CTX, ContextFree> context(EVP_PKEY_CTX_new_from_name(nullptr, "RSA", nullptr));
+  std::unique_ptr<EVP_PKEY_CTX, PkeyContextFree> context(EVP_PKEY_CTX_new_from_name(nullptr, "RSA", nullptr));
   EVP_PKEY* key = nullptr;
   if (!params || !context || EVP_PKEY_fromdata_init(context.get()) != 1 ||
       EVP_PKEY_fromdata(context.get(), &key, EVP_PKEY_PUBLIC_KEY, params.get()) != 1) {
